@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Farlight needs to build, play and test.
+# Usage: tools/setup-deps.sh [play|test]   (default: test, which is a superset)
+set -euo pipefail
+
+play_pkgs=(g++ cmake make pkg-config
+  freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri
+  libsdl2-dev libgtest-dev libbenchmark-dev libstb-dev)
+test_pkgs=("${play_pkgs[@]}" xvfb xauth xdotool x11-utils
+  clang libclang-rt-14-dev clang-tidy cppcheck valgrind)
+
+case "${1:-test}" in
+  play) pkgs=("${play_pkgs[@]}") ;;
+  test) pkgs=("${test_pkgs[@]}") ;;
+  *) echo "usage: $0 [play|test]" >&2; exit 2 ;;
+esac
+
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing missing packages: ${missing[*]}"
+if [ "$(id -u)" -eq 0 ]; then
+  as_root=()
+elif command -v sudo >/dev/null 2>&1; then
+  as_root=(sudo)
+else
+  echo "Cannot install packages (not root, no sudo). Please install them yourself:" >&2
+  echo "  apt-get install ${missing[*]}" >&2
+  exit 1
+fi
+if ! { "${as_root[@]}" apt-get update -q &&
+  "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"; }; then
+  echo "Package installation failed. Please install them yourself:" >&2
+  echo "  apt-get install ${missing[*]}" >&2
+  exit 1
+fi
