@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "image/working_header.h"
+
+// Largest picture the reader takes on: its renderings and result stay below 1 GiB each.
+constexpr uint64_t kMaxImagePixels = 16384ull * 16384ull;
+
+// A bitmap rendered as 24-bit rows (blue, green, red per pixel, each row padded to 4 bytes), the
+// rows in the order the source stores them. A 24-bit source is its own rendering; other
+// uncompressed sources render one row at a time as it is asked for, so the rendering stays in
+// cache; run-length streams are decoded whole up front.
+struct Bgr24Rendering {
+  int32_t width;
+  int32_t rowCount;
+  bool topDown;  // the first row is the top of the picture
+  uint16_t bitCount;
+  const unsigned char* source;
+  size_t sourceStride;
+  uint32_t palette[256];   // blue, green, red, 0 in memory order; black past the colour table
+  unsigned char* storage;  // the row being rendered, or the whole decoded stream
+  size_t storageStride;
+  bool whole;  // storage holds every row
+};
+
+enum class ConvertStatus { done, outOfMemory, cannotRender };
+
+// Prepares the rendering of the bits that follow `header` (`bitsSize` bytes of them). Pictures
+// it has no rendering for, of no pixels, or whose bits do not cover every row, cannot be
+// rendered; pictures over kMaxImagePixels are refused as lack of memory.
+ConvertStatus convertToBgr24(const WorkingHeader& header, const unsigned char* bits,
+                             size_t bitsSize, Bgr24Rendering* rendering);
+
+// Row `row` (0 is the first stored) of the rendering: 3 * width bytes, valid until the next call.
+const unsigned char* bgr24Row(Bgr24Rendering* rendering, int32_t row);
+
+void releaseBgr24(Bgr24Rendering* rendering);
