@@ -1,0 +1,296 @@
+// The eleven pictures Farlight ships: each loads through the real reader and looks like its body.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "image/dib_reader.h"
+#include "image/notice.h"
+#include "tools/bmp_writer.h"
+
+namespace {
+
+struct ImageFree {
+  void operator()(RgbImage* image) const {
+    if (!image) return;
+    std::free(image->pixels);
+    std::free(image);
+  }
+};
+using Image = std::unique_ptr<RgbImage, ImageFree>;
+
+std::vector<std::string> notices;
+void recordNotice(const char* text) {
+  notices.push_back(text);
+}
+
+class PictureTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    notices.clear();
+    previous_ = setNoticeHandler(recordNotice);
+  }
+  void TearDown() override { setNoticeHandler(previous_); }
+
+ private:
+  NoticeHandler previous_ = nullptr;
+};
+
+std::string picturePath(const char* body) {
+  return std::string(FARLIGHT_PICTURES_DIR) + "/" + body + ".bmp";
+}
+
+std::vector<unsigned char> fileBytes(const std::string& path, size_t count) {
+  std::vector<unsigned char> bytes(count);
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return {};
+  bytes.resize(std::fread(bytes.data(), 1, count, file));
+  std::fclose(file);
+  return bytes;
+}
+
+// Cheap summaries of a picture's colours. Rows are indexed from the top (north).
+struct Look {
+  double r = 0, g = 0, b = 0;  // mean channels
+  double blueShare = 0, greenShare = 0, redShare = 0, whiteShare = 0;
+  double polarWhite = 0;  // share of near-white pixels in the top and bottom 4% of rows
+  double bandSpread = 0;  // spread of the row-mean brightness between 60 S and 60 N
+  int darkest = 255, brightest = 0;
+};
+
+Look lookAt(const RgbImage& image) {
+  Look look;
+  const int w = image.width, h = image.height;
+  const int polarRows = h / 25;
+  double polarWhites = 0;
+  std::vector<double> rowLuma(h, 0);
+  for (int row = 0; row < h; ++row) {
+    const unsigned char* p = image.pixels + static_cast<size_t>(h - 1 - row) * w * 3;
+    for (int x = 0; x < w; ++x, p += 3) {
+      const int r = p[0], g = p[1], b = p[2];
+      const int luma = (r * 3 + g * 6 + b) / 10;
+      const bool white =
+          std::min({r, g, b}) > 200 && std::max({r, g, b}) - std::min({r, g, b}) < 40;
+      look.r += r, look.g += g, look.b += b;
+      look.blueShare += b > r + 20 && b > g + 10;
+      look.greenShare += g > r + 10 && g > b + 10;
+      look.redShare += r > g + 30 && r > b + 30;
+      look.whiteShare += white;
+      if (row < polarRows || row >= h - polarRows) polarWhites += white;
+      look.darkest = std::min(look.darkest, luma);
+      look.brightest = std::max(look.brightest, luma);
+      rowLuma[row] += luma / static_cast<double>(w);
+    }
+  }
+  const double n = static_cast<double>(w) * h;
+  look.r /= n, look.g /= n, look.b /= n;
+  look.blueShare /= n, look.greenShare /= n, look.redShare /= n, look.whiteShare /= n;
+  look.polarWhite = polarWhites / (2.0 * polarRows * w);
+  const auto middle = rowLuma.begin() + h / 6, end = rowLuma.end() - h / 6;
+  look.bandSpread = *std::max_element(middle, end) - *std::min_element(middle, end);
+  return look;
+}
+
+int countPixels(const RgbImage& image, bool (*test)(int r, int g, int b)) {
+  int count = 0;
+  const size_t n = static_cast<size_t>(image.width) * image.height;
+  for (size_t i = 0; i < n; ++i) {
+    count += test(image.pixels[i * 3], image.pixels[i * 3 + 1], image.pixels[i * 3 + 2]);
+  }
+  return count;
+}
+
+Image loadPicture(const char* body) {
+  Image image(loadDibImage(picturePath(body).c_str()));
+  EXPECT_TRUE(image) << body;
+  EXPECT_TRUE(notices.empty()) << body << ": " << (notices.empty() ? "" : notices[0]);
+  if (!image) return image;
+  EXPECT_EQ(image->width, 1024) << body;
+  EXPECT_EQ(image->height, 512) << body;
+  return image->width == 1024 && image->height == 512 ? std::move(image) : Image();
+}
+
+const char* const kBodies[] = {"Sun",     "Mercury", "Venus",  "Earth",   "Moon", "Mars",
+                               "Jupiter", "Saturn",  "Uranus", "Neptune", "Pluto"};
+
+TEST_F(PictureTest, EveryPictureLoadsAtItsSizeAndIsNoFlatColour) {
+  for (const char* body : kBodies) {
+    Image image = loadPicture(body);
+    if (!image) continue;
+    const Look look = lookAt(*image);
+    EXPECT_GT(look.brightest - look.darkest, 40) << body;
+  }
+}
+
+TEST_F(PictureTest, PicturesMixTheBitmapForms) {
+  struct Form {
+    const char* body;
+    bool fileHeader;
+    unsigned headerSize, bitCount;
+  };
+  const Form forms[] = {{"Sun", true, 40, 24}, {"Mercury", true, 40, 8},  {"Earth", true, 40, 24},
+                        {"Moon", true, 12, 8}, {"Uranus", false, 40, 24}, {"Pluto", true, 40, 24}};
+  for (const Form& form : forms) {
+    const std::vector<unsigned char> bytes = fileBytes(picturePath(form.body), 30);
+    ASSERT_EQ(bytes.size(), 30u) << form.body;
+    EXPECT_EQ(bytes[0] == 'B' && bytes[1] == 'M', form.fileHeader) << form.body;
+    const unsigned char* dib = bytes.data() + (form.fileHeader ? 14 : 0);
+    EXPECT_EQ(dib[0] | dib[1] << 8, static_cast<int>(form.headerSize)) << form.body;
+    const unsigned char* bits = dib + (form.headerSize == 12 ? 10 : 14);
+    EXPECT_EQ(bits[0] | bits[1] << 8, static_cast<int>(form.bitCount)) << form.body;
+  }
+}
+
+TEST_F(PictureTest, WarmBodiesHaveTheirColours) {
+  if (Image sun = loadPicture("Sun")) {
+    const Look look = lookAt(*sun);
+    EXPECT_GT(look.r, 200);
+    EXPECT_GT(look.r, look.g + 30);
+    EXPECT_GT(look.g, look.b + 60);
+  }
+  if (Image venus = loadPicture("Venus")) {
+    const Look look = lookAt(*venus);
+    EXPECT_GT(look.g, 160) << "pale";
+    EXPECT_GT(look.r, look.g);
+    EXPECT_GT(look.g, look.b + 30);
+  }
+  if (Image mars = loadPicture("Mars")) {
+    const Look look = lookAt(*mars);
+    EXPECT_GT(look.redShare, 0.8);
+    EXPECT_GT(look.polarWhite, 0.6) << "polar caps";
+  }
+  if (Image pluto = loadPicture("Pluto")) {
+    const Look look = lookAt(*pluto);
+    EXPECT_GT(look.r, look.g);
+    EXPECT_GT(look.g, look.b);
+    EXPECT_GT(
+        countPixels(*pluto, [](int r, int g, int b) { return r > 225 && g > 215 && b > 195; }),
+        8000)
+        << "pale heart";
+    EXPECT_GT(countPixels(*pluto, [](int r, int g, int b) { return r < 130 && g < 85 && b < 70; }),
+              8000)
+        << "dark lands";
+  }
+}
+
+TEST_F(PictureTest, GreyBodiesAreGreyAndMarked) {
+  for (const char* body : {"Mercury", "Moon"}) {
+    Image image = loadPicture(body);
+    if (!image) continue;
+    const Look look = lookAt(*image);
+    EXPECT_LT(std::fabs(look.r - look.g), 15) << body;
+    EXPECT_LT(std::fabs(look.g - look.b), 15) << body;
+    EXPECT_GT(look.brightest - look.darkest, 120) << body << ": craters";
+  }
+  if (Image moon = loadPicture("Moon")) {
+    const int dark = countPixels(*moon, [](int r, int, int) { return r < 100; });
+    EXPECT_GT(dark, 1024 * 512 / 50) << "dark maria";
+  }
+}
+
+TEST_F(PictureTest, EarthHasOceansLandIceAndCloud) {
+  Image earth = loadPicture("Earth");
+  if (!earth) return;
+  const Look look = lookAt(*earth);
+  EXPECT_GT(look.blueShare, 0.4) << "oceans";
+  EXPECT_GT(look.greenShare, 0.05) << "green land";
+  EXPECT_GT(countPixels(*earth, [](int r, int g, int b) { return r > 160 && r > g && g > b + 25; }),
+            3000)
+      << "deserts";
+  EXPECT_GT(look.polarWhite, 0.8) << "polar ice";
+  EXPECT_GT(look.whiteShare, 0.12) << "ice and cloud";
+}
+
+TEST_F(PictureTest, GiantPlanetsAreBandedWithTheirMarks) {
+  if (Image jupiter = loadPicture("Jupiter")) {
+    const Look look = lookAt(*jupiter);
+    EXPECT_GT(look.bandSpread, 30);
+    EXPECT_GT(look.r, look.b + 30) << "cream and brown";
+    EXPECT_GT(countPixels(*jupiter, [](int r, int g, int) { return r > 170 && r > g + 85; }), 1500)
+        << "red oval";
+  }
+  if (Image saturn = loadPicture("Saturn")) {
+    const Look look = lookAt(*saturn);
+    EXPECT_GT(look.bandSpread, 10);
+    EXPECT_GT(look.r, look.g);
+    EXPECT_GT(look.g, look.b + 30) << "pale gold";
+  }
+  if (Image uranus = loadPicture("Uranus")) {
+    const Look look = lookAt(*uranus);
+    EXPECT_GT(look.g, look.r + 25) << "pale cyan";
+    EXPECT_GT(look.b, look.r + 25) << "pale cyan";
+    EXPECT_GT(look.r, 140) << "pale cyan";
+  }
+  if (Image neptune = loadPicture("Neptune")) {
+    const Look look = lookAt(*neptune);
+    EXPECT_GT(look.blueShare, 0.9) << "deep blue";
+    EXPECT_GT(countPixels(*neptune, [](int r, int g, int b) { return b < 125 && r + g < 70; }), 800)
+        << "dark spot";
+  }
+}
+
+// The writer behind the pictures, read back by the real reader in every form it writes,
+// at widths whose rows need padding.
+TEST_F(PictureTest, WriterFormsReadBackExactly) {
+  const BmpForm forms[] = {{DibHeader::kInfo40, true},
+                           {DibHeader::kInfo40, false},
+                           {DibHeader::kCore12, true},
+                           {DibHeader::kCore12, false}};
+  for (int width : {1, 2, 3, 5}) {
+    for (int height : {1, 3}) {
+      Picture truecolour{width, height, {}};
+      IndexedPicture indexed{width, height, {}, {}};
+      for (int i = 0; i < 7; ++i) {
+        indexed.palette.push_back({uint8_t(i * 30), uint8_t(200 - i * 20), uint8_t(i * 7 + 1)});
+      }
+      for (int i = 0; i < width * height; ++i) {
+        truecolour.pixels.push_back({uint8_t(i * 11), uint8_t(i * 5 + 100), uint8_t(250 - i)});
+        indexed.indices.push_back(static_cast<uint8_t>(i % 7));
+      }
+      for (const BmpForm& form : forms) {
+        for (bool eightBit : {false, true}) {
+          const std::vector<uint8_t> file =
+              eightBit ? encodeBmp8(indexed, form) : encodeBmp24(truecolour, form);
+          Image image(decodeDibImage(file.data(), file.size()));
+          ASSERT_TRUE(image) << width << "x" << height;
+          ASSERT_EQ(image->width, width);
+          ASSERT_EQ(image->height, height);
+          for (int i = 0; i < width * height; ++i) {
+            // The reader delivers the bottom row first; the picture is painted top first.
+            const int row = height - 1 - i / width, x = i % width;
+            const Rgb want = eightBit ? indexed.palette[indexed.indices[row * width + x]]
+                                      : truecolour.pixels[row * width + x];
+            const unsigned char* got = image->pixels + i * 3;
+            EXPECT_TRUE(got[0] == want.r && got[1] == want.g && got[2] == want.b)
+                << width << "x" << height << " pixel " << i << (eightBit ? " 8-bit" : " 24-bit")
+                << (form.header == DibHeader::kCore12 ? " core" : " info")
+                << (form.fileHeader ? "" : " bare");
+          }
+        }
+      }
+    }
+  }
+  EXPECT_TRUE(notices.empty());
+}
+
+TEST_F(PictureTest, WriterRefusesWhatItCannotWrite) {
+  Picture wide{70000, 1, std::vector<Rgb>(70000)};
+  EXPECT_TRUE(encodeBmp24(wide, {DibHeader::kCore12, true}).empty()) << "core sizes are 16-bit";
+  EXPECT_FALSE(encodeBmp24(wide, {DibHeader::kInfo40, true}).empty());
+  Picture tooFew{4, 4, std::vector<Rgb>(15)};
+  EXPECT_TRUE(encodeBmp24(tooFew, {}).empty());
+  Picture negative{-4, -4, std::vector<Rgb>(16)};
+  EXPECT_TRUE(encodeBmp24(negative, {}).empty());
+  IndexedPicture outside{2, 1, {0, 3}, {{0, 0, 0}, {1, 1, 1}}};
+  EXPECT_TRUE(encodeBmp8(outside, {}).empty()) << "index beyond the palette";
+  IndexedPicture noPalette{1, 1, {0}, {}};
+  EXPECT_TRUE(encodeBmp8(noPalette, {}).empty());
+  EXPECT_FALSE(writeFile("/nonexistent-folder/x.bmp", {1, 2, 3}));
+}
+
+}  // namespace
