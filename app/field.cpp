@@ -1,0 +1,34 @@
+#include "app/field.h"
+
+#include <cstdlib>
+
+Body bodies[kBodyCount];
+
+const char textureFiles[kTextureFileCount][kTextureNameSize] = {
+    "Sun.bmp",     "Mercury.bmp", "Venus.bmp",  "Earth.bmp",   "Moon.bmp",  "Mars.bmp",
+    "Jupiter.bmp", "Saturn.bmp",  "Uranus.bmp", "Neptune.bmp", "Pluto.bmp",
+};
+
+float randomOffset(int n) {
+  // rand() % 0 is undefined; a non-positive range degenerates to the single value -30.
+  if (n < 1) n = 1;
+  return static_cast<float>(std::rand() % n - 30);
+}
+
+float randomSize() {
+  return static_cast<float>(std::rand() % 4 + 1);
+}
+
+void populateField() {
+  for (Body& body : bodies) {
+    float z = randomOffset(1);
+    float y = randomOffset(60);
+    float x = randomOffset(60);
+    body.setPosition(Vec3(x, y, z));
+    body.setRadius(randomSize());
+    body.setSpeed(randomSize());
+    // Texture index: drawn now so that a seed gives the same field once textures load.
+    (void)(std::rand() % kTextureFileCount);
+    body.setVisible(true);
+  }
+}

@@ -1,0 +1,25 @@
+#ifndef FARLIGHT_APP_FIELD_H
+#define FARLIGHT_APP_FIELD_H
+
+#include "app/body.h"
+
+constexpr int kBodyCount = 30;
+constexpr int kTextureFileCount = 11;
+constexpr int kTextureNameSize = 50;
+
+// Body i is drawn under the selection name i + kFirstName.
+constexpr unsigned kFirstName = 101;
+
+extern Body bodies[kBodyCount];
+extern const char textureFiles[kTextureFileCount][kTextureNameSize];
+
+// rand() % n - 30 as a float; always draws one number. An n below 1 counts as 1.
+float randomOffset(int n);
+
+// One of 1, 2, 3, 4.
+float randomSize();
+
+// Places, sizes and shows all thirty bodies, drawing six numbers each from rand().
+void populateField();
+
+#endif

@@ -1,0 +1,31 @@
+#include <GL/freeglut.h>
+
+#include <chrono>
+#include <cstdlib>
+
+#include "app/viewer.h"
+
+namespace {
+
+// Milliseconds on the monotonic clock: any millisecond count makes a fine seed.
+unsigned millisecondSeed() {
+  const auto now = std::chrono::steady_clock::now().time_since_epoch();
+  return static_cast<unsigned>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::srand(millisecondSeed());
+  glutInit(&argc, argv);
+  glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+  glutInitWindowSize(1024, 768);
+  glutInitWindowPosition(0, 0);
+  glutCreateWindow("Farlight : Solar System");
+  initScene();
+  glutDisplayFunc(drawFrame);
+  glutReshapeFunc(onResize);
+  glutIdleFunc(onIdle);
+  glutMainLoop();
+  return 0;
+}

@@ -1,0 +1,63 @@
+#include "app/viewer.h"
+
+#include <GL/freeglut.h>
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include "app/field.h"
+
+float aspectRatio = 0.0f;
+
+namespace {
+constexpr double kFieldOfView = 45.0;
+constexpr double kNearPlane = 0.2;
+constexpr double kFarPlane = 1000.0;
+constexpr float kViewTurn = 15.0f;
+}  // namespace
+
+void initScene() {
+  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+  const GLfloat white[] = {1.0f, 1.0f, 1.0f, 1.0f};
+  glMaterialfv(GL_FRONT, GL_AMBIENT, white);
+  glMaterialfv(GL_FRONT, GL_SPECULAR, white);
+  glMaterialfv(GL_FRONT, GL_EMISSION, white);
+  glMaterialf(GL_FRONT, GL_SHININESS, 50.0f);
+  populateField();
+  glEnable(GL_DEPTH_TEST);
+}
+
+void drawFrame() {
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glColor3f(0.0f, 0.0f, 0.0f);
+  glLoadIdentity();
+  glRotatef(kViewTurn, 0.0f, 1.0f, 0.0f);
+  for (int i = 0; i < kBodyCount; ++i) {
+    Body& body = bodies[i];
+    if (!body.isVisible()) continue;
+    glPushName(kFirstName + i);
+    glPushMatrix();
+    glColor3ub(255, 255, 255);
+    body.advance();
+    body.draw();
+    glPopMatrix();
+    glPopName();
+  }
+  glutSwapBuffers();
+}
+
+void onResize(int width, int height) {
+  // A minimised or collapsed window reports height 0; the ratio must stay finite.
+  if (height < 1) height = 1;
+  glViewport(0, 0, width, height);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  const double ratio = static_cast<double>(width) / height;
+  aspectRatio = static_cast<float>(ratio);
+  gluPerspective(kFieldOfView, ratio, kNearPlane, kFarPlane);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+}
+
+void onIdle() {
+  glutPostRedisplay();
+}

@@ -1,0 +1,20 @@
+#ifndef FARLIGHT_APP_VIEWER_H
+#define FARLIGHT_APP_VIEWER_H
+
+// Width over height of the window, as last set by onResize; the pick pass rebuilds the
+// projection from it.
+extern float aspectRatio;
+
+// Fixed GL state and the field; needs a current GL context.
+void initScene();
+
+// Display callback: advances and draws every visible body, then swaps. Also run by the pick pass.
+void drawFrame();
+
+// Reshape callback: viewport and perspective projection. A height below 1 counts as 1.
+void onResize(int width, int height);
+
+// Idle callback: asks for the next frame.
+void onIdle();
+
+#endif

@@ -1,0 +1,136 @@
+#include "gl_double.h"
+
+#include <GL/freeglut.h>
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <algorithm>
+
+namespace gldouble {
+
+State& state() {
+  static State instance;
+  return instance;
+}
+
+void reset() {
+  state() = State();
+}
+
+}  // namespace gldouble
+
+namespace {
+
+template <typename... Args>
+void record(const char* name, Args... args) {
+  gldouble::state().calls.push_back(gldouble::call(name, args...));
+}
+
+}  // namespace
+
+extern "C" {
+
+void glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a) {
+  record("glClearColor", r, g, b, a);
+}
+void glMaterialfv(GLenum face, GLenum pname, const GLfloat* p) {
+  record("glMaterialfv", face, pname, p[0], p[1], p[2], p[3]);
+}
+void glMaterialf(GLenum face, GLenum pname, GLfloat v) {
+  record("glMaterialf", face, pname, v);
+}
+void glEnable(GLenum cap) {
+  record("glEnable", cap);
+}
+void glClear(GLbitfield mask) {
+  record("glClear", mask);
+}
+void glColor3f(GLfloat r, GLfloat g, GLfloat b) {
+  record("glColor3f", r, g, b);
+}
+void glColor3ub(GLubyte r, GLubyte g, GLubyte b) {
+  record("glColor3ub", r, g, b);
+}
+void glLoadIdentity() {
+  record("glLoadIdentity");
+}
+void glRotatef(GLfloat a, GLfloat x, GLfloat y, GLfloat z) {
+  record("glRotatef", a, x, y, z);
+}
+void glPushName(GLuint name) {
+  record("glPushName", name);
+}
+void glPopName() {
+  record("glPopName");
+}
+void glPushMatrix() {
+  record("glPushMatrix");
+}
+void glPopMatrix() {
+  record("glPopMatrix");
+}
+void glViewport(GLint x, GLint y, GLsizei w, GLsizei h) {
+  record("glViewport", x, y, w, h);
+}
+void glMatrixMode(GLenum mode) {
+  record("glMatrixMode", mode);
+}
+void glBegin(GLenum mode) {
+  record("glBegin", mode);
+}
+void glEnd() {
+  record("glEnd");
+}
+void glVertex3f(GLfloat x, GLfloat y, GLfloat z) {
+  record("glVertex3f", x, y, z);
+}
+void glNormal3f(GLfloat x, GLfloat y, GLfloat z) {
+  record("glNormal3f", x, y, z);
+}
+void glTexCoord2f(GLfloat s, GLfloat t) {
+  record("glTexCoord2f", s, t);
+}
+void glBindTexture(GLenum target, GLuint texture) {
+  record("glBindTexture", target, texture);
+}
+
+void glSelectBuffer(GLsizei size, GLuint* buffer) {
+  record("glSelectBuffer", size);
+  gldouble::state().selectBuffer = buffer;
+  gldouble::state().selectSize = size;
+}
+
+void glGetIntegerv(GLenum pname, GLint* params) {
+  record("glGetIntegerv", pname);
+  if (pname == GL_VIEWPORT) std::copy_n(gldouble::state().viewport, 4, params);
+}
+
+GLint glRenderMode(GLenum mode) {
+  record("glRenderMode", mode);
+  gldouble::State& s = gldouble::state();
+  if (mode != GL_RENDER || s.selectBuffer == nullptr) return 0;
+  const size_t room = static_cast<size_t>(std::max(s.selectSize, 0));
+  std::copy_n(s.records.begin(), std::min(room, s.records.size()), s.selectBuffer);
+  return s.hits;
+}
+
+void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar) {
+  record("gluPerspective", fovy, aspect, zNear, zFar);
+}
+
+void gluPickMatrix(GLdouble x, GLdouble y, GLdouble w, GLdouble h, GLint* v) {
+  record("gluPickMatrix", x, y, w, h, v[0], v[1], v[2], v[3]);
+}
+
+void glutSwapBuffers() {
+  record("glutSwapBuffers");
+}
+void glutPostRedisplay() {
+  record("glutPostRedisplay");
+}
+void glutIdleFunc(void (*callback)()) {
+  record("glutIdleFunc", callback == nullptr ? "null" : "set");
+  gldouble::state().idle = callback;
+}
+
+}  // extern "C"

@@ -1,0 +1,84 @@
+#include "gl_window.h"
+
+#include <GL/freeglut.h>
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+
+// Last: Xlib defines macros (None, Bool, ...) that clash with GoogleTest.
+#include <X11/Xlib.h>
+
+namespace {
+glwindow::Capture capture;
+}
+
+// The app's swap is wrapped at link time (-Wl,--wrap=glutSwapBuffers): Mesa under Xvfb reads the
+// front buffer back black after a swap, so the picture is taken from the back buffer just before.
+extern "C" void __real_glutSwapBuffers(void);
+extern "C" void __wrap_glutSwapBuffers(void) {
+  GLint mode = 0;
+  glGetIntegerv(GL_RENDER_MODE, &mode);
+  if (mode == GL_RENDER) {
+    capture.rgb.assign(3 * glwindow::kWidth * glwindow::kHeight, 0);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, glwindow::kWidth, glwindow::kHeight, GL_RGB, GL_UNSIGNED_BYTE,
+                 capture.rgb.data());
+    ++capture.swaps;
+  }
+  __real_glutSwapBuffers();
+}
+
+namespace glwindow {
+
+bool open() {
+  static bool opened = false;
+  if (opened) return true;
+  // freeglut ends the whole process inside glutInit when it cannot open a display, which would
+  // look like a crash rather than a clear failure: check first.
+  const char* name = std::getenv("DISPLAY");
+  Display* display = (name && *name) ? XOpenDisplay(name) : nullptr;
+  if (display == nullptr) {
+    ADD_FAILURE() << "No X display (DISPLAY='" << (name ? name : "") << "'): these tests need the "
+                  << "real GL stack; run them through tools/test.sh, which starts Xvfb.";
+    return false;
+  }
+  XCloseDisplay(display);
+  int argc = 1;
+  char arg0[] = "farlight-gl-test";
+  char* argv[] = {arg0, nullptr};
+  glutInit(&argc, argv);
+  glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+  glutInitWindowSize(kWidth, kHeight);
+  glutInitWindowPosition(0, 0);
+  glutCreateWindow("farlight gl test");
+  opened = true;
+  return true;
+}
+
+bool Capture::isBlack() const {
+  for (unsigned char c : rgb)
+    if (c != 0) return false;
+  return !rgb.empty();
+}
+
+const Capture& lastFrame() {
+  return capture;
+}
+
+Pixel project(float x, float y, float z) {
+  const double kPi = 3.14159265358979323846;
+  const double turn = 15.0 * kPi / 180.0;
+  const double ex = std::cos(turn) * x + std::sin(turn) * z;
+  const double ez = -std::sin(turn) * x + std::cos(turn) * z;
+  const double f = 1.0 / std::tan(22.5 * kPi / 180.0);
+  const double aspect = static_cast<double>(kWidth) / kHeight;
+  const double ndcX = f / aspect * ex / -ez;
+  const double ndcY = f * y / -ez;
+  return {static_cast<int>(std::floor((ndcX + 1) / 2 * kWidth)),
+          static_cast<int>(std::floor((ndcY + 1) / 2 * kHeight))};
+}
+
+}  // namespace glwindow
