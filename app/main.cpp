@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "app/picking.h"
 #include "app/viewer.h"
 
 namespace {
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
   initScene();
   glutDisplayFunc(drawFrame);
   glutReshapeFunc(onResize);
+  glutMouseFunc(onMouse);
   glutIdleFunc(onIdle);
   glutMainLoop();
   return 0;

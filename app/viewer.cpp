@@ -9,9 +9,6 @@
 float aspectRatio = 0.0f;
 
 namespace {
-constexpr double kFieldOfView = 45.0;
-constexpr double kNearPlane = 0.2;
-constexpr double kFarPlane = 1000.0;
 constexpr float kViewTurn = 15.0f;
 }  // namespace
 

@@ -1,6 +1,11 @@
 #ifndef FARLIGHT_APP_VIEWER_H
 #define FARLIGHT_APP_VIEWER_H
 
+// The perspective of the resize handler, rebuilt by the pick pass.
+constexpr double kFieldOfView = 45.0;
+constexpr double kNearPlane = 0.2;
+constexpr double kFarPlane = 1000.0;
+
 // Width over height of the window, as last set by onResize; the pick pass rebuilds the
 // projection from it.
 extern float aspectRatio;

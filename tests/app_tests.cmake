@@ -2,7 +2,7 @@
 # gl tests drive the real freeglut + Mesa stack under the test command's Xvfb.
 
 farlight_add_test(app_unit_tests
-  SOURCES app_sphere_test.cpp app_viewer_test.cpp gl_double.cpp
+  SOURCES app_sphere_test.cpp app_viewer_test.cpp app_picking_test.cpp gl_double.cpp
           ${PROJECT_SOURCE_DIR}/bench/reference_sphere.cpp
   LIBS farlight_app
   LABEL unit)
@@ -21,3 +21,9 @@ farlight_add_test(farlight_binary_tests
   LABEL gl)
 target_compile_definitions(farlight_binary_tests PRIVATE FARLIGHT_BINARY="$<TARGET_FILE:farlight>")
 add_dependencies(farlight_binary_tests farlight)
+
+farlight_add_test(app_gl_freeze_tests
+  SOURCES app_gl_freeze_test.cpp gl_window.cpp
+  LIBS farlight_app OpenGL::GL OpenGL::GLU GLUT::GLUT X11::X11
+  LABEL gl)
+target_link_options(app_gl_freeze_tests PRIVATE -Wl,--wrap=glutSwapBuffers)

@@ -3,6 +3,7 @@
 #include <GL/freeglut.h>
 #include <GL/gl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -33,23 +34,33 @@ extern "C" void __wrap_glutSwapBuffers(void) {
 
 namespace glwindow {
 
+// Xvfb resets itself whenever its last client leaves, and a connection attempted during the reset
+// is refused; so try for a moment before calling the display missing.
+Display* connect(const char* name) {
+  for (int attempt = 0; attempt < 40; ++attempt) {
+    if (Display* display = XOpenDisplay(name)) return display;
+    usleep(50 * 1000);
+  }
+  return nullptr;
+}
+
 bool open() {
   static bool opened = false;
   if (opened) return true;
   // freeglut ends the whole process inside glutInit when it cannot open a display, which would
   // look like a crash rather than a clear failure: check first.
   const char* name = std::getenv("DISPLAY");
-  Display* display = (name && *name) ? XOpenDisplay(name) : nullptr;
+  Display* display = (name && *name) ? connect(name) : nullptr;
   if (display == nullptr) {
     ADD_FAILURE() << "No X display (DISPLAY='" << (name ? name : "") << "'): these tests need the "
                   << "real GL stack; run them through tools/test.sh, which starts Xvfb.";
     return false;
   }
-  XCloseDisplay(display);
   int argc = 1;
   char arg0[] = "farlight-gl-test";
   char* argv[] = {arg0, nullptr};
-  glutInit(&argc, argv);
+  glutInit(&argc, argv);  // while the check's connection still holds the server up
+  XCloseDisplay(display);
   glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
   glutInitWindowSize(kWidth, kHeight);
   glutInitWindowPosition(0, 0);
