@@ -158,12 +158,14 @@ TEST_F(Reader, RunLengthStreamsUseEveryEscape) {
 
   form.bitCount = 4;
   form.compression = 2;
+  // clang-format off
   const Bytes stream4 = {
-      5, 0x12, 0,    0,                    // 1 2 1 2 1
-      0, 5,    0x01, 0x20, 0x10, 0, 0, 0,  // absolute 0 1 2 0 1 + pad byte
-      0, 2,    0,    1,                    // delta a row up, leaving one black
-      3, 0x20,                             // 2 0 2, then the stream just ends
+      5, 0x12, 0, 0,                    // 1 2 1 2 1
+      0, 5, 0x01, 0x20, 0x10, 0, 0, 0,  // absolute 0 1 2 0 1 + pad byte
+      0, 2, 0, 1,                       // delta a row up, leaving one black
+      3, 0x20,                          // 2 0 2, then the stream just ends
   };
+  // clang-format on
   d = decode(buildBitmapWithBits(form, 5, 4, stream4));
   EXPECT_EQ(d.rgb, rgbBottomFirst(5, {B, R, B, K, K, K, K, K, K, K, R, G, B, R, G, G, B, G, B, G}));
   EXPECT_TRUE(notices.empty());
@@ -176,25 +178,20 @@ TEST_F(Reader, RefusesWhatItCannotRender) {
     uint32_t compression;
     const char* text;
   };
+  // clang-format off
   const Case cases[] = {
-      {4, 4, 16, 3, kConversion},
-      {4, 4, 32, 3, kConversion},  // bit-field masks
-      {4, 4, 24, 4, kConversion},
-      {4, 4, 24, 5, kConversion},  // JPEG, PNG inside
-      {4, 4, 2, 0, kConversion},
-      {4, 4, 64, 0, kConversion},
-      {4, 4, 0, 0, kConversion},
-      {4, 4, 4, 1, kConversion},
-      {4, 4, 8, 2, kConversion},
-      {4, 4, 8, 77, kConversion},
-      {0, 4, 24, 0, kConversion},
-      {-4, 4, 24, 0, kConversion},
-      {4, 0, 24, 0, kConversion},
-      {4, -4, 8, 1, kConversion},          // run-length bitmaps are bottom-up only
+      {4, 4, 16, 3, kConversion},  {4, 4, 32, 3, kConversion},  // bit-field masks
+      {4, 4, 24, 4, kConversion},  {4, 4, 24, 5, kConversion},  // JPEG, PNG inside
+      {4, 4, 2, 0, kConversion},   {4, 4, 64, 0, kConversion},  // no rendering for these
+      {4, 4, 0, 0, kConversion},   {4, 4, 8, 77, kConversion},  // or an unknown code
+      {4, 4, 4, 1, kConversion},   {4, 4, 8, 2, kConversion},   // codes and bit counts crossed
+      {0, 4, 24, 0, kConversion},  {-4, 4, 24, 0, kConversion}, {4, 0, 24, 0, kConversion},
+      {4, -4, 8, 1, kConversion},  // run-length bitmaps are bottom-up only
       {16384, 16384, 24, 0, kConversion},  // within the cap, but short of bits
-      {16385, 16384, 24, 0, kOutOfMemory},
-      {INT32_MAX, INT32_MIN, 24, 0, kOutOfMemory},
+      {16385, 16384, 24, 0, kOutOfMemory}, {INT32_MAX, INT32_MIN, 24, 0, kOutOfMemory},
   };
+  // clang-format on
+
   for (const Case& c : cases) {
     BitmapForm form;
     form.bitCount = c.bits;
