@@ -12,7 +12,7 @@ mkdir -p "$out"
 for exe in build-bench/bench/*_bench; do
   name=$(basename "$exe")
   echo "=== $name"
-  (cd build-bench/pictures && xvfb-run -a -s "-screen 0 1280x1024x24" "../../$exe" \
+  (cd build-bench/pictures && xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "../../$exe" \
     --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
     --benchmark_out="../../$out/$name.json" --benchmark_out_format=json)
 done

@@ -45,7 +45,7 @@ stage() {  # stage NAME BUILD_DIR CTEST_ARGS... -- CMAKE_ARGS...
   if ! cmake --build "$dir" -j"$jobs" >"$dir.build.log" 2>&1; then
     tail -n 60 "$dir.build.log"; echo "!! stage '$name': build failed"; failed=$((failed + 1)); return
   fi
-  xvfb-run -a -s "-screen 0 1280x1024x24" \
+  xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" \
     ctest --test-dir "$dir" --output-on-failure "${ctest_args[@]}" 2>&1 | tee "$log"
   tally "$name"
 }
