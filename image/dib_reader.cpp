@@ -101,6 +101,7 @@ RgbImage* repackToRgb(Bgr24Rendering* rendering) {
 }
 
 RgbImage* convertAndRepack(const WorkingHeader& header, const unsigned char* data, size_t size) {
+  // Bits said to start at or past the end of the file are no bits, which the conversion refuses.
   const unsigned char* bits = nullptr;
   size_t bitsSize = 0;
   if (header.bitsOffset < size) {
