@@ -34,6 +34,9 @@ class Body {
   // more than kMaxSegments segments draw a single point at the position; NaN segments draw nothing.
   void draw();
 
+  // Creates this body's own GL texture and uploads the picture in the bitmap file at path. A
+  // missing file leaves the texture without an image; an unreadable one is reported by the reader.
+  // Returns false only for a null path, which touches no GL state.
   bool loadTexture(const char* path);
 
   float radius = 1.0f;

@@ -27,8 +27,7 @@ void populateField() {
     body.setPosition(Vec3(x, y, z));
     body.setRadius(randomSize());
     body.setSpeed(randomSize());
-    // Texture index: drawn now so that a seed gives the same field once textures load.
-    (void)(std::rand() % kTextureFileCount);
+    body.loadTexture(textureFiles[std::rand() % kTextureFileCount]);
     body.setVisible(true);
   }
 }

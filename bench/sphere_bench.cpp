@@ -36,6 +36,13 @@ void glViewport(GLint, GLint, GLsizei, GLsizei) {}
 void glMatrixMode(GLenum) {}
 void gluPerspective(GLdouble, GLdouble, GLdouble, GLdouble) {}
 void glutPostRedisplay() {}
+void glGenTextures(GLsizei, GLuint*) {}
+void glTexParameteri(GLenum, GLenum, GLint) {}
+void glTexImage2D(GLenum, GLint, GLint, GLsizei, GLsizei, GLint, GLenum, GLenum, const GLvoid*) {}
+void glTexEnvi(GLenum, GLenum, GLint) {}
+void glPixelStorei(GLenum, GLint) {}
+void glPushClientAttrib(GLbitfield) {}
+void glPopClientAttrib() {}
 }
 
 namespace {

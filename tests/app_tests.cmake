@@ -2,9 +2,9 @@
 # gl tests drive the real freeglut + Mesa stack under the test command's Xvfb.
 
 farlight_add_test(app_unit_tests
-  SOURCES app_sphere_test.cpp app_viewer_test.cpp app_picking_test.cpp gl_double.cpp
-          ${PROJECT_SOURCE_DIR}/bench/reference_sphere.cpp
-  LIBS farlight_app
+  SOURCES app_sphere_test.cpp app_viewer_test.cpp app_picking_test.cpp app_texture_test.cpp
+          gl_double.cpp ${PROJECT_SOURCE_DIR}/bench/reference_sphere.cpp
+  LIBS farlight_app farlight_bitmap_builder
   LABEL unit)
 
 find_package(X11 REQUIRED)
@@ -27,3 +27,11 @@ farlight_add_test(app_gl_freeze_tests
   LIBS farlight_app OpenGL::GL OpenGL::GLU GLUT::GLUT X11::X11
   LABEL gl)
 target_link_options(app_gl_freeze_tests PRIVATE -Wl,--wrap=glutSwapBuffers)
+
+farlight_add_test(app_gl_texture_tests
+  SOURCES app_gl_texture_test.cpp gl_window.cpp
+  LIBS farlight_app farlight_bitmap_builder OpenGL::GL OpenGL::GLU GLUT::GLUT X11::X11
+  LABEL gl)
+target_link_options(app_gl_texture_tests PRIVATE -Wl,--wrap=glutSwapBuffers)
+target_compile_definitions(app_gl_texture_tests PRIVATE FARLIGHT_PICTURES_DIR="${FARLIGHT_PICTURES_DIR}")
+add_dependencies(app_gl_texture_tests farlight_pictures)

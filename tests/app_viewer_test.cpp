@@ -108,13 +108,25 @@ TEST(Scene, InitSetsStateThenFillsTheFieldThenEnablesDepth) {
   hideAll();
   gldouble::reset();
   initScene();
-  const std::vector<std::string> expected = {
+  const std::vector<std::string> header = {
       call("glClearColor", 0.0f, 0.0f, 0.0f, 0.0f),
       call("glMaterialfv", GL_FRONT, GL_AMBIENT, 1.0f, 1.0f, 1.0f, 1.0f),
       call("glMaterialfv", GL_FRONT, GL_SPECULAR, 1.0f, 1.0f, 1.0f, 1.0f),
       call("glMaterialfv", GL_FRONT, GL_EMISSION, 1.0f, 1.0f, 1.0f, 1.0f),
-      call("glMaterialf", GL_FRONT, GL_SHININESS, 50.0f),
-      call("glEnable", GL_DEPTH_TEST)};
+      call("glMaterialf", GL_FRONT, GL_SHININESS, 50.0f)};
+  std::vector<std::string> expected = header;
+  // No picture files where the unit tests run: each body still gets a texture name of its own.
+  for (unsigned name = 1; name <= kBodyCount; ++name) {
+    const std::vector<std::string> load = {
+        call("glGenTextures", 1),
+        call("glBindTexture", GL_TEXTURE_2D, name),
+        call("glTexParameteri", GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR),
+        call("glTexParameteri", GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR),
+        call("glEnable", GL_TEXTURE_2D),
+        call("glTexEnvi", GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE)};
+    expected.insert(expected.end(), load.begin(), load.end());
+  }
+  expected.push_back(call("glEnable", GL_DEPTH_TEST));
   EXPECT_EQ(gldouble::calls(), expected);
   for (const Body& body : bodies) EXPECT_TRUE(body.isVisible());
 }

@@ -122,6 +122,31 @@ void gluPickMatrix(GLdouble x, GLdouble y, GLdouble w, GLdouble h, GLint* v) {
   record("gluPickMatrix", x, y, w, h, v[0], v[1], v[2], v[3]);
 }
 
+void glGenTextures(GLsizei n, GLuint* names) {
+  record("glGenTextures", n);
+  for (GLsizei i = 0; i < n; ++i) names[i] = ++gldouble::state().lastTexture;
+}
+void glTexParameteri(GLenum target, GLenum pname, GLint value) {
+  record("glTexParameteri", target, pname, value);
+}
+void glTexImage2D(GLenum target, GLint level, GLint internal, GLsizei w, GLsizei h, GLint border,
+                  GLenum format, GLenum type, const GLvoid* pixels) {
+  record("glTexImage2D", target, level, internal, w, h, border, format, type,
+         pixels == nullptr ? "null" : "pixels");
+}
+void glTexEnvi(GLenum target, GLenum pname, GLint value) {
+  record("glTexEnvi", target, pname, value);
+}
+void glPixelStorei(GLenum pname, GLint value) {
+  record("glPixelStorei", pname, value);
+}
+void glPushClientAttrib(GLbitfield mask) {
+  record("glPushClientAttrib", mask);
+}
+void glPopClientAttrib() {
+  record("glPopClientAttrib");
+}
+
 void glutSwapBuffers() {
   record("glutSwapBuffers");
 }

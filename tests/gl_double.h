@@ -56,6 +56,8 @@ struct State {
   int selectSize = 0;
   // The idle callback last registered.
   void (*idle)() = nullptr;
+  // The last name glGenTextures handed out; names count up from 1 like a fresh context's.
+  unsigned lastTexture = 0;
 };
 
 State& state();

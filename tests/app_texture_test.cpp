@@ -1,0 +1,112 @@
+// Texture loading against the recording GL double, with real files through the real reader.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/body.h"
+#include "bitmap_builder.h"
+#include "gl_double.h"
+#include "image/notice.h"
+
+namespace {
+
+using gldouble::call;
+
+std::vector<std::string> notices;
+void captureNotice(const char* text) {
+  notices.push_back(text);
+}
+
+class TextureLoad : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    gldouble::reset();
+    notices.clear();
+    previous_ = setNoticeHandler(captureNotice);
+  }
+  void TearDown() override {
+    setNoticeHandler(previous_);
+    for (const std::string& path : written_) std::remove(path.c_str());
+  }
+
+  std::string write(const std::string& name, const Bytes& bytes) {
+    const std::string path = ::testing::TempDir() + name;
+    FILE* file = std::fopen(path.c_str(), "wb");
+    EXPECT_NE(file, nullptr);
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+    written_.push_back(path);
+    return path;
+  }
+
+  // The calls that frame every load: a name, its binding and linear filters ...
+  static std::vector<std::string> head(unsigned name) {
+    return {call("glGenTextures", 1), call("glBindTexture", GL_TEXTURE_2D, name),
+            call("glTexParameteri", GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR),
+            call("glTexParameteri", GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR)};
+  }
+  // ... and texturing switched on, modulated by the current colour.
+  static std::vector<std::string> tail() {
+    return {call("glEnable", GL_TEXTURE_2D),
+            call("glTexEnvi", GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE)};
+  }
+
+ private:
+  NoticeHandler previous_ = nullptr;
+  std::vector<std::string> written_;
+};
+
+TEST_F(TextureLoad, UploadsTheImageAtItsSizeWithUnpaddedRowsThenEnablesModulation) {
+  const std::string path =
+      write("odd.bmp", buildBitmap({}, 5, 3, std::vector<uint32_t>(15, 0x102030)));
+  Body body;
+  EXPECT_TRUE(body.loadTexture(path.c_str()));
+  EXPECT_EQ(body.textureId, 1u);
+
+  std::vector<std::string> expected = head(1);
+  const std::vector<std::string> upload = {
+      call("glPushClientAttrib", GL_CLIENT_PIXEL_STORE_BIT),
+      call("glPixelStorei", GL_UNPACK_ALIGNMENT, 1),
+      call("glTexImage2D", GL_TEXTURE_2D, 0, 3, 5, 3, 0, GL_RGB, GL_UNSIGNED_BYTE, "pixels"),
+      call("glPopClientAttrib")};
+  expected.insert(expected.end(), upload.begin(), upload.end());
+  for (const std::string& line : tail()) expected.push_back(line);
+  EXPECT_EQ(gldouble::calls(), expected);
+  EXPECT_TRUE(notices.empty());
+}
+
+TEST_F(TextureLoad, NullPathReturnsFalseAndTouchesNoGlState) {
+  Body body;
+  EXPECT_FALSE(body.loadTexture(nullptr));
+  EXPECT_TRUE(gldouble::calls().empty());
+  EXPECT_EQ(body.textureId, 0u);
+}
+
+TEST_F(TextureLoad, MissingFileGetsANameButNoUploadAndNoNotice) {
+  Body body;
+  EXPECT_TRUE(body.loadTexture((::testing::TempDir() + "no-such-planet.bmp").c_str()));
+  std::vector<std::string> expected = head(1);
+  for (const std::string& line : tail()) expected.push_back(line);
+  EXPECT_EQ(gldouble::calls(), expected);
+  EXPECT_TRUE(notices.empty());
+}
+
+TEST_F(TextureLoad, UnreadableFileIsReportedOnceAndLeftWithoutAnImage) {
+  BitmapForm form;
+  form.headerSize = 108;
+  const std::string path = write("v4.bmp", buildBitmap(form, 2, 2, std::vector<uint32_t>(4, 0)));
+  Body first, second;
+  EXPECT_TRUE(first.loadTexture(path.c_str()));
+  EXPECT_TRUE(second.loadTexture(path.c_str()));
+  EXPECT_EQ(notices, std::vector<std::string>(2, "Unknown DIB file format."));
+  EXPECT_EQ(first.textureId, 1u);  // each body owns its own name, even for the same file
+  EXPECT_EQ(second.textureId, 2u);
+  for (const std::string& line : gldouble::calls())
+    EXPECT_EQ(line.find("glTexImage2D"), std::string::npos);
+}
+
+}  // namespace
