@@ -214,7 +214,7 @@ Colour ramp(const Stop (&stops)[N], double t) {
 }
 
 uint8_t channel(double v) {
-  return static_cast<uint8_t>(std::clamp(v, 0.0, 255.0) + 0.5);
+  return static_cast<uint8_t>(std::lround(std::clamp(v, 0.0, 255.0)));
 }
 Rgb toRgb(Colour c) {
   return {channel(c.r), channel(c.g), channel(c.b)};

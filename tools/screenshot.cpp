@@ -23,8 +23,9 @@ std::vector<unsigned char> frame;
 
 // The frame's swap is wrapped at link time: the back buffer is read just before it is shown,
 // because the front buffer of a hidden or virtual window need not hold the picture.
-extern "C" void __real_glutSwapBuffers(void);
-extern "C" void __wrap_glutSwapBuffers(void) {
+// The linker's --wrap fixes these names.
+extern "C" void __real_glutSwapBuffers(void);  // NOLINT(bugprone-reserved-identifier)
+extern "C" void __wrap_glutSwapBuffers(void) {  // NOLINT(bugprone-reserved-identifier)
   if (wanted) {
     frame.assign(3 * kWidth * kHeight, 0);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);

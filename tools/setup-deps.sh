@@ -7,7 +7,7 @@ play_pkgs=(g++ cmake make pkg-config
   freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri
   libsdl2-dev libgtest-dev libbenchmark-dev libstb-dev)
 test_pkgs=("${play_pkgs[@]}" xvfb xauth xdotool x11-utils
-  clang libclang-rt-14-dev clang-tidy cppcheck valgrind python3)
+  clang libclang-rt-14-dev clang-tidy clang-format cppcheck valgrind python3)
 
 case "${1:-test}" in
   play) pkgs=("${play_pkgs[@]}") ;;
