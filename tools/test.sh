@@ -39,11 +39,12 @@ stage() {  # stage NAME BUILD_DIR CTEST_ARGS... -- CMAKE_ARGS...
   cmake_args=("$@")
   echo "=== $name"
   : >"$log"
-  if ! cmake -S . -B "$dir" -DFARLIGHT_WERROR=ON "${cmake_args[@]}" >"$dir.configure.log" 2>&1; then
-    cat "$dir.configure.log"; echo "!! stage '$name': configure failed"; failed=$((failed + 1)); return
+  mkdir -p "$dir"
+  if ! cmake -S . -B "$dir" -DFARLIGHT_WERROR=ON "${cmake_args[@]}" >"$dir/configure.log" 2>&1; then
+    cat "$dir/configure.log"; echo "!! stage '$name': configure failed"; failed=$((failed + 1)); return
   fi
-  if ! cmake --build "$dir" -j"$jobs" >"$dir.build.log" 2>&1; then
-    tail -n 60 "$dir.build.log"; echo "!! stage '$name': build failed"; failed=$((failed + 1)); return
+  if ! cmake --build "$dir" -j"$jobs" >"$dir/build.log" 2>&1; then
+    tail -n 60 "$dir/build.log"; echo "!! stage '$name': build failed"; failed=$((failed + 1)); return
   fi
   xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" \
     ctest --test-dir "$dir" --output-on-failure "${ctest_args[@]}" 2>&1 | tee "$log"
