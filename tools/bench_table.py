@@ -12,10 +12,32 @@ def fmt_time(ns):
     return f"{ns:.3g} ns"
 
 
+# (row, the row it is compared with, the target as a factor of that row's time)
+RATIOS = [
+    ("BM_DrawFrame", "BM_DrawFrameReference", "at least 8x cheaper"),
+    ("BM_Reader24Bit", "BM_StbImage24Bit", "at least 5x faster"),
+    ("BM_Reader24Bit", "BM_MemcpyFloor24Bit", "within 1.5x"),
+    ("BM_Reader8Bit", "BM_StbImage8Bit", "at least 3x faster"),
+]
+
+
+def print_ratios(medians):
+    rows = [(a, b, goal) for a, b, goal in RATIOS if a in medians and b in medians]
+    if not rows:
+        return
+    print("## Against the comparison rows\n")
+    print("| row | compared with | ratio of times | target |")
+    print("|---|---|---|---|")
+    for a, b, goal in rows:
+        print(f"| {a} | {b} | {medians[b] / medians[a]:.2f}x as fast | {goal} |")
+    print()
+
+
 def main(paths):
+    medians = {}
     print("# Performance\n")
     print("Made by `tools/bench.sh` (Release build, medians of 5 repetitions). Each comparison row")
-    print("(the straightforward sphere, stb_image, a plain memcpy) stands beside the row it measures.\n")
+    print("(the straightforward sphere, stb_image, a plain memcpy) stands beside the row it measures; the\nlast table puts each row against its comparison row and the target.\n")
     for path in paths:
         with open(path) as f:
             data = json.load(f)
@@ -29,6 +51,7 @@ def main(paths):
             if b.get("aggregate_name") != "median":
                 continue
             name = b["run_name"]
+            medians[name] = b["real_time"]
             scale = {"ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}[b.get("time_unit", "ns")]
             skip = {"name", "run_name", "run_type", "repetitions", "threads", "aggregate_name",
                     "real_time", "cpu_time", "time_unit", "iterations", "family_index",
@@ -39,6 +62,7 @@ def main(paths):
             print(f"| {name} | {fmt_time(b['real_time'] * scale)} | {fmt_time(b['cpu_time'] * scale)} "
                   f"| {counters} |")
         print()
+    print_ratios(medians)
 
 
 if __name__ == "__main__":
