@@ -12,6 +12,7 @@
 
 #include "app/field.h"
 #include "bitmap_builder.h"
+#include "field_draws.h"
 #include "gl_window.h"
 #include "image/dib_reader.h"
 #include "image/notice.h"
@@ -34,17 +35,6 @@ std::vector<unsigned char> textureImage(unsigned name, int* width, int* height) 
   glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
   return rgb;
-}
-
-// Which file each body drew under `seed`: the sixth of its six numbers.
-std::vector<int> drawnFiles(unsigned seed) {
-  std::srand(seed);
-  std::vector<int> files;
-  for (int i = 0; i < kBodyCount; ++i) {
-    for (int skip = 0; skip < 5; ++skip) std::rand();
-    files.push_back(std::rand() % kTextureFileCount);
-  }
-  return files;
 }
 
 class RealTextures : public ::testing::Test {

@@ -15,12 +15,20 @@ farlight_add_test(app_gl_tests
   LABEL gl)
 target_link_options(app_gl_tests PRIVATE -Wl,--wrap=glutSwapBuffers)
 
+# The shipped game as a child process, played with xdotool (also used by the release tests).
+add_library(farlight_game_driver STATIC game_process.cpp)
+target_link_libraries(farlight_game_driver PUBLIC farlight_app GTest::gtest X11::X11)
+target_compile_definitions(farlight_game_driver PRIVATE
+  FARLIGHT_BINARY="$<TARGET_FILE:farlight>"
+  FARLIGHT_PICTURES_DIR="${FARLIGHT_PICTURES_DIR}"
+  FARLIGHT_VALGRIND_SUPPRESSIONS="${CMAKE_CURRENT_SOURCE_DIR}/valgrind.supp")
+add_dependencies(farlight_game_driver farlight farlight_pictures)
+
 farlight_add_test(farlight_binary_tests
   SOURCES farlight_binary_test.cpp
-  LIBS X11::X11
+  LIBS farlight_game_driver farlight_app OpenGL::GL OpenGL::GLU GLUT::GLUT
   LABEL gl)
 target_compile_definitions(farlight_binary_tests PRIVATE FARLIGHT_BINARY="$<TARGET_FILE:farlight>")
-add_dependencies(farlight_binary_tests farlight)
 
 farlight_add_test(app_gl_freeze_tests
   SOURCES app_gl_freeze_test.cpp gl_window.cpp

@@ -44,6 +44,9 @@ class Process {
   // False once the process has ended, by itself or not.
   bool running();
 
+  pid_t pid() const { return pid_; }
+  unsigned long window() const { return window_; }
+
  private:
   std::string folder_;
   void* display_ = nullptr;  // the Xlib connection, kept out of this header for its macros

@@ -18,6 +18,7 @@
 #include "app/field.h"
 #include "app/viewer.h"
 #include "bitmap_builder.h"
+#include "field_draws.h"
 #include "game_process.h"
 #include "gl_window.h"
 #include "image/notice.h"
@@ -131,17 +132,6 @@ std::string hostileFolder(const std::string& tag, const std::vector<Hostile>& la
     std::fclose(file);
   }
   return dir;
-}
-
-// Which file each body drew under `seed`: the sixth of its six numbers.
-std::vector<int> drawnFiles(unsigned seed) {
-  std::srand(seed);
-  std::vector<int> files;
-  for (int i = 0; i < kBodyCount; ++i) {
-    for (int skip = 0; skip < 5; ++skip) std::rand();
-    files.push_back(std::rand() % kTextureFileCount);
-  }
-  return files;
 }
 
 std::vector<std::string> notices;

@@ -1,12 +1,8 @@
 # Release checks on the real stack under the test command's Xvfb: the shipped game under valgrind's
 # memcheck, and start-up with hostile picture files (in-process and the shipped game).
 farlight_add_test(release_tests
-  SOURCES release_memcheck_test.cpp release_hostile_test.cpp game_process.cpp gl_window.cpp
-  LIBS farlight_app farlight_bitmap_builder OpenGL::GL OpenGL::GLU GLUT::GLUT X11::X11
+  SOURCES release_memcheck_test.cpp release_hostile_test.cpp gl_window.cpp
+  LIBS farlight_game_driver farlight_app farlight_bitmap_builder OpenGL::GL OpenGL::GLU GLUT::GLUT X11::X11
   LABEL gl)
 target_link_options(release_tests PRIVATE -Wl,--wrap=glutSwapBuffers)
-target_compile_definitions(release_tests PRIVATE
-  FARLIGHT_BINARY="$<TARGET_FILE:farlight>"
-  FARLIGHT_PICTURES_DIR="${FARLIGHT_PICTURES_DIR}"
-  FARLIGHT_VALGRIND_SUPPRESSIONS="${CMAKE_CURRENT_SOURCE_DIR}/valgrind.supp")
 add_dependencies(release_tests farlight farlight_pictures)
