@@ -5,7 +5,7 @@ set -euo pipefail
 
 play_pkgs=(g++ cmake make pkg-config
   freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri
-  libsdl2-dev libgtest-dev libbenchmark-dev libstb-dev)
+  libx11-dev libsdl2-dev libgtest-dev libbenchmark-dev libstb-dev)
 test_pkgs=("${play_pkgs[@]}" xvfb xauth xdotool x11-utils
   clang libclang-rt-14-dev clang-tidy clang-format cppcheck valgrind python3)
 
