@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -13,16 +12,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-std::string output(const std::string& command) {
-  std::string text;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return text;
-  char chunk[256];
-  while (std::fgets(chunk, sizeof chunk, pipe) != nullptr) text += chunk;
-  pclose(pipe);
-  return text;
-}
 
 // User plus system CPU time of the whole process, in clock ticks.
 long cpuTicks(pid_t pid) {
@@ -58,7 +47,7 @@ class RunningGame : public ::testing::Test {
 
 TEST_F(RunningGame, OpensItsWindowAt1024By768AndEndsWhenClosed) {
   const std::string shape =
-      output("xdotool getwindowgeometry --shell " + std::to_string(game_.window()));
+      game::output("xdotool getwindowgeometry --shell " + std::to_string(game_.window()));
   EXPECT_NE(shape.find("WIDTH=1024\n"), std::string::npos) << shape;
   EXPECT_NE(shape.find("HEIGHT=768\n"), std::string::npos) << shape;
   EXPECT_NE(shape.find("X=0\n"), std::string::npos) << shape;

@@ -24,16 +24,6 @@ namespace {
 
 const char kTitle[] = "Farlight : Solar System";
 
-std::string output(const std::string& command) {
-  std::string text;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return text;
-  char chunk[256];
-  while (std::fgets(chunk, sizeof chunk, pipe) != nullptr) text += chunk;
-  pclose(pipe);
-  return text;
-}
-
 // Runs in the child: never returns.
 [[noreturn]] void exec(const std::vector<std::string>& command, const std::string& folder,
                        const std::string& display) {
@@ -64,6 +54,16 @@ int ignoreError(Display*, XErrorEvent*) {
 }
 
 }  // namespace
+
+std::string output(const std::string& command) {
+  std::string text;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return text;
+  char chunk[256];
+  while (std::fgets(chunk, sizeof chunk, pipe) != nullptr) text += chunk;
+  pclose(pipe);
+  return text;
+}
 
 std::string pictureFolder(const std::string& tag) {
   std::string dir = ::testing::TempDir() + "farlight-release-" + tag;

@@ -57,6 +57,9 @@ class Process {
 
 std::string readFile(const std::string& path);
 
+// What a shell command prints on standard output.
+std::string output(const std::string& command);
+
 // The command that runs the game under valgrind's memcheck with the project's suppressions, the
 // report going to `log`; memcheck exits with 99 if it found anything.
 std::vector<std::string> underMemcheck(const std::string& log);
