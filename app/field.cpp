@@ -4,11 +4,6 @@
 
 Body bodies[kBodyCount];
 
-const char textureFiles[kTextureFileCount][kTextureNameSize] = {
-    "Sun.bmp",     "Mercury.bmp", "Venus.bmp",  "Earth.bmp",   "Moon.bmp",  "Mars.bmp",
-    "Jupiter.bmp", "Saturn.bmp",  "Uranus.bmp", "Neptune.bmp", "Pluto.bmp",
-};
-
 float randomOffset(int n) {
   // rand() % 0 is undefined; a non-positive range degenerates to the single value -30.
   if (n < 1) n = 1;

@@ -11,7 +11,13 @@ constexpr int kTextureNameSize = 50;
 constexpr unsigned kFirstName = 101;
 
 extern Body bodies[kBodyCount];
-extern const char textureFiles[kTextureFileCount][kTextureNameSize];
+
+// The eleven pictures a body can draw, read from the working directory. Inline, so that tools and
+// tests name them without linking the game.
+inline constexpr char textureFiles[kTextureFileCount][kTextureNameSize] = {
+    "Sun.bmp",     "Mercury.bmp", "Venus.bmp",  "Earth.bmp",   "Moon.bmp",  "Mars.bmp",
+    "Jupiter.bmp", "Saturn.bmp",  "Uranus.bmp", "Neptune.bmp", "Pluto.bmp",
+};
 
 // rand() % n - 30 as a float; always draws one number. An n below 1 counts as 1.
 float randomOffset(int n);

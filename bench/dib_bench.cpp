@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "bitmap_builder.h"
+#include "tests/support/bitmap_writer.h"
 #include "image/dib_reader.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "app/field.h"
 #include "app/viewer.h"
-#include "bench/reference_sphere.h"
+#include "tests/support/reference_sphere.h"
 
 // A do-nothing GL: out of line in this file, so the cost measured is the app's own.
 extern "C" {

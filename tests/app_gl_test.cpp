@@ -7,7 +7,7 @@
 #include "app/field.h"
 #include "app/picking.h"
 #include "app/viewer.h"
-#include "gl_window.h"
+#include "tests/support/gl_window.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "app/field.h"
-#include "bitmap_builder.h"
-#include "field_draws.h"
-#include "gl_window.h"
+#include "tests/support/bitmap_writer.h"
+#include "tests/support/field_draws.h"
+#include "tests/support/gl_window.h"
 #include "image/dib_reader.h"
 #include "image/notice.h"
 

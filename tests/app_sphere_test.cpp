@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/body.h"
-#include "bench/reference_sphere.h"
+#include "tests/support/reference_sphere.h"
 #include "gl_double.h"
 
 namespace {

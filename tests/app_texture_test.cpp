@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/body.h"
-#include "bitmap_builder.h"
+#include "tests/support/bitmap_writer.h"
 #include "gl_double.h"
 #include "image/notice.h"
 

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "bitmap_builder.h"
+#include "tests/support/bitmap_writer.h"
 #include "image/notice.h"
 
 namespace {

@@ -11,7 +11,7 @@
 
 #include "image/dib_reader.h"
 #include "image/notice.h"
-#include "tools/bmp_writer.h"
+#include "tests/support/bitmap_writer.h"
 
 namespace {
 

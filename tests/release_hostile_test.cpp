@@ -17,10 +17,10 @@
 
 #include "app/field.h"
 #include "app/viewer.h"
-#include "bitmap_builder.h"
-#include "field_draws.h"
+#include "tests/support/bitmap_writer.h"
+#include "tests/support/field_draws.h"
 #include "game_process.h"
-#include "gl_window.h"
+#include "tests/support/gl_window.h"
 #include "image/notice.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "bitmap_builder.h"
+#include "tests/support/bitmap_writer.h"
 #include "image/dib_reader.h"
 
 namespace {

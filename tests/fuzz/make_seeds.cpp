@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "bitmap_builder.h"
+#include "tests/support/bitmap_writer.h"
 
 namespace {
 

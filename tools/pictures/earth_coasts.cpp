@@ -1,4 +1,4 @@
-#include "earth_coasts.h"
+#include "tools/pictures/earth_coasts.h"
 
 #include <iterator>
 

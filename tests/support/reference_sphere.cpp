@@ -1,4 +1,4 @@
-#include "bench/reference_sphere.h"
+#include "tests/support/reference_sphere.h"
 
 #include <GL/freeglut.h>
 #include <GL/gl.h>
