@@ -11,18 +11,15 @@
 #include <vector>
 
 #include "app/field.h"
+#include "image/dib_reader.h"
+#include "image/notice.h"
 #include "tests/support/bitmap_writer.h"
 #include "tests/support/field_draws.h"
 #include "tests/support/gl_window.h"
-#include "image/dib_reader.h"
-#include "image/notice.h"
+#include "tests/support/notice_capture.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
-
-int noticeCount = 0;
-void countNotice(const char*) {
-  ++noticeCount;
-}
 
 // The level-0 image of a texture as RGB bytes; empty when the texture holds no image.
 std::vector<unsigned char> textureImage(unsigned name, int* width, int* height) {
@@ -41,31 +38,21 @@ class RealTextures : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(glwindow::open());
-    noticeCount = 0;
-    previous_ = setNoticeHandler(countNotice);
     ASSERT_NE(getcwd(home_, sizeof home_), nullptr);
   }
   void TearDown() override {
-    setNoticeHandler(previous_);
     EXPECT_EQ(chdir(home_), 0);
+    for (const std::string& dir : folders_) EXPECT_TRUE(removeFolder(dir));
   }
 
   // A folder of the shipped pictures, `changed` replaced by `bytes` (or left out when empty).
-  static std::string pictureFolder(const std::string& tag, int changed, const Bytes& bytes) {
-    const std::string dir = ::testing::TempDir() + "farlight-" + tag;
-    std::system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "'").c_str());
-    for (int i = 0; i < kTextureFileCount; ++i) {
-      const std::string target = dir + "/" + textureFiles[i];
-      if (i != changed) {
-        EXPECT_EQ(symlink((std::string(FARLIGHT_PICTURES_DIR) + "/" + textureFiles[i]).c_str(),
-                          target.c_str()),
-                  0);
-      } else if (!bytes.empty()) {
-        FILE* file = std::fopen(target.c_str(), "wb");
-        std::fwrite(bytes.data(), 1, bytes.size(), file);
-        std::fclose(file);
-      }
+  std::string picturesWith(const std::string& tag, int changed, const Bytes& bytes) {
+    const std::string dir = pictureFolder(tag, FARLIGHT_PICTURES_DIR, changed);
+    EXPECT_FALSE(dir.empty());
+    if (!bytes.empty()) {
+      EXPECT_TRUE(writeFile(dir + "/" + textureFiles[changed], bytes));
     }
+    folders_.push_back(dir);
     return dir;
   }
 
@@ -76,7 +63,8 @@ class RealTextures : public ::testing::Test {
   }
 
  private:
-  NoticeHandler previous_ = nullptr;
+  NoticeCapture notices_;
+  std::vector<std::string> folders_;
   char home_[4096] = {};
 };
 
@@ -85,7 +73,7 @@ TEST_F(RealTextures, EachBodyHoldsItsOwnCopyOfTheFileItDrew) {
   const unsigned seed = 11;
   std::srand(seed);
   populateField();
-  EXPECT_EQ(noticeCount, 0);
+  EXPECT_TRUE(capturedNotices().empty());
 
   std::set<unsigned> names;
   const std::vector<int> files = drawnFiles(seed);
@@ -110,7 +98,7 @@ TEST_F(RealTextures, EachBodyHoldsItsOwnCopyOfTheFileItDrew) {
 TEST_F(RealTextures, OddWidthPictureReadsBackExactly) {
   std::vector<uint32_t> colors;
   for (uint32_t i = 0; i < 33 * 17; ++i) colors.push_back(i * 2654435761u >> 8);
-  const std::string dir = pictureFolder("odd", 0, buildBitmap({}, 33, 17, colors));
+  const std::string dir = picturesWith("odd", 0, buildBitmap({}, 33, 17, colors));
   ASSERT_EQ(chdir(dir.c_str()), 0);
   Body body;
   ASSERT_TRUE(body.loadTexture("Sun.bmp"));
@@ -125,10 +113,10 @@ TEST_F(RealTextures, AMissingFileLeavesItsBodiesPlainWithoutANotice) {
   const unsigned seed = 5;
   const int missing = 3;  // the Earth
   ASSERT_GT(bodiesThatDrew(missing, seed), 0);
-  ASSERT_EQ(chdir(pictureFolder("missing", missing, {}).c_str()), 0);
+  ASSERT_EQ(chdir(picturesWith("missing", missing, {}).c_str()), 0);
   std::srand(seed);
   populateField();
-  EXPECT_EQ(noticeCount, 0);
+  EXPECT_TRUE(capturedNotices().empty());
   const std::vector<int> files = drawnFiles(seed);
   for (int i = 0; i < kBodyCount; ++i) {
     int width = 0, height = 0;
@@ -144,13 +132,13 @@ TEST_F(RealTextures, ACorruptFileIsReportedOncePerBodyThatDrewIt) {
   BitmapForm form;
   form.headerSize = 124;
   ASSERT_EQ(
-      chdir(pictureFolder("corrupt", corrupt, buildBitmap(form, 4, 4, std::vector<uint32_t>(16)))
+      chdir(picturesWith("corrupt", corrupt, buildBitmap(form, 4, 4, std::vector<uint32_t>(16)))
                 .c_str()),
       0);
   std::srand(seed);
   populateField();
-  EXPECT_EQ(noticeCount, bodiesThatDrew(corrupt, seed));
-  EXPECT_GT(noticeCount, 0);
+  EXPECT_EQ(static_cast<int>(capturedNotices().size()), bodiesThatDrew(corrupt, seed));
+  EXPECT_FALSE(capturedNotices().empty());
   for (const Body& body : bodies) EXPECT_TRUE(body.isVisible());
 }
 

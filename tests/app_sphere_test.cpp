@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "app/body.h"
-#include "tests/support/reference_sphere.h"
 #include "gl_double.h"
+#include "tests/support/reference_sphere.h"
 
 namespace {
 
@@ -36,13 +36,18 @@ std::vector<std::string> drawn(Body& body) {
 }
 
 // Splits a sphere's calls into strips, checking that each is bind, begin, normal/tex/vertex
-// triples, end.
+// triples, end. A log cut short fails the test where it ends instead of being read past.
 std::vector<Strip> strips(const std::vector<std::string>& calls, unsigned texture = 7) {
   std::vector<Strip> result;
   size_t at = 0;
+  const auto next = [&]() -> std::string {
+    if (at < calls.size()) return calls[at++];
+    ADD_FAILURE() << "the call log ends after " << calls.size() << " calls, inside a strip";
+    return "";
+  };
   while (at < calls.size()) {
-    EXPECT_EQ(calls[at++], call("glBindTexture", GL_TEXTURE_2D, texture));
-    EXPECT_EQ(calls[at++], call("glBegin", GL_TRIANGLE_STRIP));
+    EXPECT_EQ(next(), call("glBindTexture", GL_TEXTURE_2D, texture));
+    EXPECT_EQ(next(), call("glBegin", GL_TRIANGLE_STRIP));
     Strip strip;
     while (at + 2 < calls.size() && calls[at].rfind("glNormal3f(", 0) == 0) {
       EXPECT_EQ(calls[at + 1].rfind("glTexCoord2f(", 0), 0u);
@@ -50,9 +55,9 @@ std::vector<Strip> strips(const std::vector<std::string>& calls, unsigned textur
       strip.push_back({calls[at], calls[at + 1], calls[at + 2]});
       at += 3;
     }
-    EXPECT_LT(at, calls.size());
-    if (at >= calls.size()) break;
-    EXPECT_EQ(calls[at++], call("glEnd"));
+    const std::string end = next();
+    if (end.empty()) break;
+    EXPECT_EQ(end, call("glEnd"));
     result.push_back(strip);
   }
   return result;
@@ -81,6 +86,7 @@ TEST(SphereShape, OddCountOvershootsThePole) {
   Body body = makeBody(61.0f);
   auto result = strips(drawn(body));
   ASSERT_EQ(result.size(), 31u);
+  ASSERT_FALSE(result.back().empty());
   EXPECT_EQ(result.back()[0].tex, call("glTexCoord2f", -0.0f, static_cast<float>(62.0 / 61.0)));
 }
 
@@ -99,6 +105,7 @@ TEST(SphereShape, NegativeFieldsAreCorrectedInPlace) {
   EXPECT_EQ(body.segments, 60.0f);
   EXPECT_EQ(body.radius, 2.0f);
   ASSERT_EQ(result.size(), 30u);
+  ASSERT_FALSE(result[0].empty());
   // Radius 2: the first vertex is twice the unit normal.
   EXPECT_EQ(result[0][0].position,
             call("glVertex3f", 2.0f * 0.10452842f, 2.0f * -0.99452192f, 0.0f));
@@ -141,6 +148,7 @@ TEST(SphereValues, UnitSphereAtOriginToTheBit) {
   auto result = strips(drawn(body));
   ASSERT_EQ(result.size(), 30u);
   const Strip& first = result[0];
+  ASSERT_EQ(first.size(), 122u);
   EXPECT_EQ(first[0].position, call("glVertex3f", 0.10452842f, -0.99452192f, 0.0f));
   EXPECT_EQ(first[0].tex, call("glTexCoord2f", -0.0f, 0.033333335f));
   EXPECT_EQ(first[1].position, call("glVertex3f", -4.3711388e-8f, -1.0f, 0.0f));
@@ -156,6 +164,7 @@ TEST(SphereValues, PositionIsAddedToEveryVertexWithoutMatrices) {
   for (const std::string& c : calls) EXPECT_EQ(c.find("Matrix"), std::string::npos) << c;
   auto result = strips(calls);
   ASSERT_FALSE(result.empty());
+  ASSERT_GE(result[0].size(), 2u);
   EXPECT_EQ(result[0][0].position, call("glVertex3f", 5.1045284f, -0.99452192f, -30.0f));
   EXPECT_EQ(result[0][1].position, call("glVertex3f", 5.0f, -1.0f, -30.0f));
 }

@@ -8,37 +8,25 @@
 #include <vector>
 
 #include "app/body.h"
-#include "tests/support/bitmap_writer.h"
 #include "gl_double.h"
 #include "image/notice.h"
+#include "tests/support/bitmap_writer.h"
+#include "tests/support/notice_capture.h"
 
 namespace {
 
 using gldouble::call;
 
-std::vector<std::string> notices;
-void captureNotice(const char* text) {
-  notices.push_back(text);
-}
-
 class TextureLoad : public ::testing::Test {
  protected:
-  void SetUp() override {
-    gldouble::reset();
-    notices.clear();
-    previous_ = setNoticeHandler(captureNotice);
-  }
+  void SetUp() override { gldouble::reset(); }
   void TearDown() override {
-    setNoticeHandler(previous_);
     for (const std::string& path : written_) std::remove(path.c_str());
   }
 
   std::string write(const std::string& name, const Bytes& bytes) {
     const std::string path = ::testing::TempDir() + name;
-    FILE* file = std::fopen(path.c_str(), "wb");
-    EXPECT_NE(file, nullptr);
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
+    EXPECT_TRUE(writeFile(path, bytes));
     written_.push_back(path);
     return path;
   }
@@ -56,7 +44,7 @@ class TextureLoad : public ::testing::Test {
   }
 
  private:
-  NoticeHandler previous_ = nullptr;
+  NoticeCapture notices_;
   std::vector<std::string> written_;
 };
 
@@ -76,7 +64,7 @@ TEST_F(TextureLoad, UploadsTheImageAtItsSizeWithUnpaddedRowsThenEnablesModulatio
   expected.insert(expected.end(), upload.begin(), upload.end());
   for (const std::string& line : tail()) expected.push_back(line);
   EXPECT_EQ(gldouble::calls(), expected);
-  EXPECT_TRUE(notices.empty());
+  EXPECT_TRUE(capturedNotices().empty());
 }
 
 TEST_F(TextureLoad, NullPathReturnsFalseAndTouchesNoGlState) {
@@ -92,7 +80,7 @@ TEST_F(TextureLoad, MissingFileGetsANameButNoUploadAndNoNotice) {
   std::vector<std::string> expected = head(1);
   for (const std::string& line : tail()) expected.push_back(line);
   EXPECT_EQ(gldouble::calls(), expected);
-  EXPECT_TRUE(notices.empty());
+  EXPECT_TRUE(capturedNotices().empty());
 }
 
 TEST_F(TextureLoad, UnreadableFileIsReportedOnceAndLeftWithoutAnImage) {
@@ -102,7 +90,7 @@ TEST_F(TextureLoad, UnreadableFileIsReportedOnceAndLeftWithoutAnImage) {
   Body first, second;
   EXPECT_TRUE(first.loadTexture(path.c_str()));
   EXPECT_TRUE(second.loadTexture(path.c_str()));
-  EXPECT_EQ(notices, std::vector<std::string>(2, "Unknown DIB file format."));
+  EXPECT_EQ(capturedNotices(), std::vector<std::string>(2, "Unknown DIB file format."));
   EXPECT_EQ(first.textureId, 1u);  // each body owns its own name, even for the same file
   EXPECT_EQ(second.textureId, 2u);
   for (const std::string& line : gldouble::calls())

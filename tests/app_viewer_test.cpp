@@ -10,6 +10,7 @@
 #include "app/field.h"
 #include "app/viewer.h"
 #include "gl_double.h"
+#include "tests/support/field_draws.h"
 
 namespace {
 
@@ -153,19 +154,14 @@ TEST(Field, FixedSeedDrawsZYXRadiusSpeedTextureInOrder) {
   populateField();
   const unsigned afterField = static_cast<unsigned>(std::rand());
 
-  std::srand(2024);
-  for (const Body& body : bodies) {
-    const int z = std::rand() % 1 - 30;
-    const int y = std::rand() % 60 - 30;
-    const int x = std::rand() % 60 - 30;
-    const int radius = std::rand() % 4 + 1;
-    const int speed = std::rand() % 4 + 1;
-    std::rand();  // texture index
-    EXPECT_EQ(body.position.z, static_cast<float>(z));
-    EXPECT_EQ(body.position.y, static_cast<float>(y));
-    EXPECT_EQ(body.position.x, static_cast<float>(x));
-    EXPECT_EQ(body.radius, static_cast<float>(radius));
-    EXPECT_EQ(body.speed, static_cast<float>(speed));
+  const std::vector<FieldDraw> draws = fieldDraws(2024);
+  for (int i = 0; i < kBodyCount; ++i) {
+    const Body& body = bodies[i];
+    EXPECT_EQ(body.position.z, draws[i].z);
+    EXPECT_EQ(body.position.y, draws[i].y);
+    EXPECT_EQ(body.position.x, draws[i].x);
+    EXPECT_EQ(body.radius, draws[i].radius);
+    EXPECT_EQ(body.speed, draws[i].speed);
   }
   EXPECT_EQ(static_cast<unsigned>(std::rand()), afterField);  // six draws per body, no more
 }

@@ -9,8 +9,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "tests/support/bitmap_writer.h"
 #include "image/notice.h"
+#include "tests/support/bitmap_writer.h"
+#include "tests/support/notice_capture.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -21,20 +23,12 @@ const char kOutOfMemory[] = "Out of memory.";
 const uint32_t R = 0xFF0000, G = 0x00FF00, B = 0x0000FF, K = 0;
 const std::vector<uint32_t> kRgbPalette = {R, G, B};  // index 7 lies beyond it
 
-Texts notices;
-void captureNotice(const char* text) {
-  notices.push_back(text);
-}
+Texts& notices = capturedNotices();
 
 class Reader : public ::testing::Test {
  protected:
-  void SetUp() override { previous_ = setNoticeHandler(captureNotice); }
-  void TearDown() override {
-    setNoticeHandler(previous_);
-    errorPopups = 1;
-    notices.clear();
-  }
-  NoticeHandler previous_ = nullptr;
+  void TearDown() override { errorPopups = 1; }
+  NoticeCapture capture_;
 };
 
 struct Decoded {
@@ -260,20 +254,16 @@ TEST_F(Reader, EveryTruncationIsRefusedWithoutReadingPastTheEnd) {
 class LoadFile : public Reader {
  protected:
   void SetUp() override {
-    Reader::SetUp();
-    char pattern[] = "/tmp/farlight-load-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
+    dir_ = freshFolder("load");
+    ASSERT_FALSE(dir_.empty());
   }
   void TearDown() override {
-    EXPECT_EQ(std::system(("rm -rf '" + dir_ + "'").c_str()), 0);
+    EXPECT_TRUE(removeFolder(dir_));
     Reader::TearDown();
   }
   std::string write(const std::string& name, const Bytes& bytes) {
     std::string path = dir_ + "/" + name;
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
+    EXPECT_TRUE(writeFile(path, bytes));
     return path;
   }
   std::string dir_;

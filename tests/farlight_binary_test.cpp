@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "game_process.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ class RunningGame : public ::testing::Test {
         << "no window titled \"Farlight : Solar System\" appeared (is there an X display? run "
            "through tools/test.sh, which starts Xvfb)";
   }
-  void TearDown() override { game::removeFolder(folder_); }
+  void TearDown() override { removeFolder(folder_); }
 
   std::string folder_;
   game::Process game_;

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "app/field.h"
+#include "tests/support/temp_folder.h"
 
 // Last: Xlib defines macros (None, Bool, ...) that clash with GoogleTest.
 #include <X11/Xlib.h>
@@ -66,18 +67,7 @@ std::string output(const std::string& command) {
 }
 
 std::string pictureFolder(const std::string& tag) {
-  std::string dir = ::testing::TempDir() + "farlight-release-" + tag;
-  dir += "-" + std::to_string(getpid());
-  std::system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "'").c_str());
-  for (const char* file : textureFiles) {
-    const std::string shipped = std::string(FARLIGHT_PICTURES_DIR) + "/" + file;
-    if (symlink(shipped.c_str(), (dir + "/" + file).c_str()) != 0) return "";
-  }
-  return dir;
-}
-
-void removeFolder(const std::string& folder) {
-  std::system(("rm -rf '" + folder + "'").c_str());
+  return ::pictureFolder("release-" + tag, FARLIGHT_PICTURES_DIR);
 }
 
 Process::~Process() {

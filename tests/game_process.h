@@ -12,7 +12,6 @@ namespace game {
 
 // A folder under the temporary directory holding links to the eleven shipped pictures.
 std::string pictureFolder(const std::string& tag);
-void removeFolder(const std::string& folder);
 
 class Process {
  public:

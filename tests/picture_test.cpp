@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "app/field.h"
 #include "image/dib_reader.h"
 #include "image/notice.h"
 #include "tests/support/bitmap_writer.h"
+#include "tests/support/notice_capture.h"
 
 namespace {
 
@@ -24,25 +26,15 @@ struct ImageFree {
 };
 using Image = std::unique_ptr<RgbImage, ImageFree>;
 
-std::vector<std::string> notices;
-void recordNotice(const char* text) {
-  notices.push_back(text);
-}
+const std::vector<std::string>& notices = capturedNotices();
 
 class PictureTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    notices.clear();
-    previous_ = setNoticeHandler(recordNotice);
-  }
-  void TearDown() override { setNoticeHandler(previous_); }
-
  private:
-  NoticeHandler previous_ = nullptr;
+  NoticeCapture capture_;
 };
 
-std::string picturePath(const char* body) {
-  return std::string(FARLIGHT_PICTURES_DIR) + "/" + body + ".bmp";
+std::string picturePath(const char* file) {
+  return std::string(FARLIGHT_PICTURES_DIR) + "/" + file;
 }
 
 std::vector<unsigned char> fileBytes(const std::string& path, size_t count) {
@@ -115,11 +107,8 @@ Image loadPicture(const char* body) {
   return image->width == 1024 && image->height == 512 ? std::move(image) : Image();
 }
 
-const char* const kBodies[] = {"Sun",     "Mercury", "Venus",  "Earth",   "Moon", "Mars",
-                               "Jupiter", "Saturn",  "Uranus", "Neptune", "Pluto"};
-
 TEST_F(PictureTest, EveryPictureLoadsAtItsSizeAndIsNoFlatColour) {
-  for (const char* body : kBodies) {
+  for (const char* body : textureFiles) {
     Image image = loadPicture(body);
     if (!image) continue;
     const Look look = lookAt(*image);
@@ -133,8 +122,9 @@ TEST_F(PictureTest, PicturesMixTheBitmapForms) {
     bool fileHeader;
     unsigned headerSize, bitCount;
   };
-  const Form forms[] = {{"Sun", true, 40, 24}, {"Mercury", true, 40, 8},  {"Earth", true, 40, 24},
-                        {"Moon", true, 12, 8}, {"Uranus", false, 40, 24}, {"Pluto", true, 40, 24}};
+  const Form forms[] = {{"Sun.bmp", true, 40, 24},     {"Mercury.bmp", true, 40, 8},
+                        {"Earth.bmp", true, 40, 24},   {"Moon.bmp", true, 12, 8},
+                        {"Uranus.bmp", false, 40, 24}, {"Pluto.bmp", true, 40, 24}};
   for (const Form& form : forms) {
     const std::vector<unsigned char> bytes = fileBytes(picturePath(form.body), 30);
     ASSERT_EQ(bytes.size(), 30u) << form.body;
@@ -147,24 +137,24 @@ TEST_F(PictureTest, PicturesMixTheBitmapForms) {
 }
 
 TEST_F(PictureTest, WarmBodiesHaveTheirColours) {
-  if (Image sun = loadPicture("Sun")) {
+  if (Image sun = loadPicture("Sun.bmp")) {
     const Look look = lookAt(*sun);
     EXPECT_GT(look.r, 200);
     EXPECT_GT(look.r, look.g + 30);
     EXPECT_GT(look.g, look.b + 60);
   }
-  if (Image venus = loadPicture("Venus")) {
+  if (Image venus = loadPicture("Venus.bmp")) {
     const Look look = lookAt(*venus);
     EXPECT_GT(look.g, 160) << "pale";
     EXPECT_GT(look.r, look.g);
     EXPECT_GT(look.g, look.b + 30);
   }
-  if (Image mars = loadPicture("Mars")) {
+  if (Image mars = loadPicture("Mars.bmp")) {
     const Look look = lookAt(*mars);
     EXPECT_GT(look.redShare, 0.8);
     EXPECT_GT(look.polarWhite, 0.6) << "polar caps";
   }
-  if (Image pluto = loadPicture("Pluto")) {
+  if (Image pluto = loadPicture("Pluto.bmp")) {
     const Look look = lookAt(*pluto);
     EXPECT_GT(look.r, look.g);
     EXPECT_GT(look.g, look.b);
@@ -179,7 +169,7 @@ TEST_F(PictureTest, WarmBodiesHaveTheirColours) {
 }
 
 TEST_F(PictureTest, GreyBodiesAreGreyAndMarked) {
-  for (const char* body : {"Mercury", "Moon"}) {
+  for (const char* body : {"Mercury.bmp", "Moon.bmp"}) {
     Image image = loadPicture(body);
     if (!image) continue;
     const Look look = lookAt(*image);
@@ -187,14 +177,14 @@ TEST_F(PictureTest, GreyBodiesAreGreyAndMarked) {
     EXPECT_LT(std::fabs(look.g - look.b), 15) << body;
     EXPECT_GT(look.brightest - look.darkest, 120) << body << ": craters";
   }
-  if (Image moon = loadPicture("Moon")) {
+  if (Image moon = loadPicture("Moon.bmp")) {
     const int dark = countPixels(*moon, [](int r, int, int) { return r < 100; });
     EXPECT_GT(dark, 1024 * 512 / 50) << "dark maria";
   }
 }
 
 TEST_F(PictureTest, EarthHasOceansLandIceAndCloud) {
-  Image earth = loadPicture("Earth");
+  Image earth = loadPicture("Earth.bmp");
   if (!earth) return;
   const Look look = lookAt(*earth);
   EXPECT_GT(look.blueShare, 0.4) << "oceans";
@@ -207,26 +197,26 @@ TEST_F(PictureTest, EarthHasOceansLandIceAndCloud) {
 }
 
 TEST_F(PictureTest, GiantPlanetsAreBandedWithTheirMarks) {
-  if (Image jupiter = loadPicture("Jupiter")) {
+  if (Image jupiter = loadPicture("Jupiter.bmp")) {
     const Look look = lookAt(*jupiter);
     EXPECT_GT(look.bandSpread, 30);
     EXPECT_GT(look.r, look.b + 30) << "cream and brown";
     EXPECT_GT(countPixels(*jupiter, [](int r, int g, int) { return r > 170 && r > g + 85; }), 1500)
         << "red oval";
   }
-  if (Image saturn = loadPicture("Saturn")) {
+  if (Image saturn = loadPicture("Saturn.bmp")) {
     const Look look = lookAt(*saturn);
     EXPECT_GT(look.bandSpread, 10);
     EXPECT_GT(look.r, look.g);
     EXPECT_GT(look.g, look.b + 30) << "pale gold";
   }
-  if (Image uranus = loadPicture("Uranus")) {
+  if (Image uranus = loadPicture("Uranus.bmp")) {
     const Look look = lookAt(*uranus);
     EXPECT_GT(look.g, look.r + 25) << "pale cyan";
     EXPECT_GT(look.b, look.r + 25) << "pale cyan";
     EXPECT_GT(look.r, 140) << "pale cyan";
   }
-  if (Image neptune = loadPicture("Neptune")) {
+  if (Image neptune = loadPicture("Neptune.bmp")) {
     const Look look = lookAt(*neptune);
     EXPECT_GT(look.blueShare, 0.9) << "deep blue";
     EXPECT_GT(countPixels(*neptune, [](int r, int g, int b) { return b < 125 && r + g < 70; }), 800)

@@ -17,11 +17,13 @@
 
 #include "app/field.h"
 #include "app/viewer.h"
+#include "game_process.h"
+#include "image/notice.h"
 #include "tests/support/bitmap_writer.h"
 #include "tests/support/field_draws.h"
-#include "game_process.h"
 #include "tests/support/gl_window.h"
-#include "image/notice.h"
+#include "tests/support/notice_capture.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -126,18 +128,12 @@ std::string hostileFolder(const std::string& tag, const std::vector<Hostile>& la
       EXPECT_EQ(mkdir(path.c_str(), 0755), 0);
       continue;
     }
-    const Bytes bytes = layout[i].bytes();
-    FILE* file = std::fopen(path.c_str(), "wb");
-    EXPECT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
-    std::fclose(file);
+    EXPECT_TRUE(writeFile(path, layout[i].bytes()));
   }
   return dir;
 }
 
-std::vector<std::string> notices;
-void keepNotice(const char* text) {
-  notices.emplace_back(text);
-}
+const std::vector<std::string>& notices = capturedNotices();
 
 // Draws body i alone, close up in the middle of the window, and tells whether a patch around its
 // centre shows a picture (some pixel neither black nor white) or plain white.
@@ -168,16 +164,11 @@ class HostileStart : public ::testing::TestWithParam<int> {
   void SetUp() override {
     ASSERT_TRUE(glwindow::open());
     ASSERT_NE(getcwd(home_, sizeof home_), nullptr);
-    notices.clear();
-    previous_ = setNoticeHandler(keepNotice);
   }
-  void TearDown() override {
-    setNoticeHandler(previous_);
-    EXPECT_EQ(chdir(home_), 0);
-  }
+  void TearDown() override { EXPECT_EQ(chdir(home_), 0); }
 
  private:
-  NoticeHandler previous_ = nullptr;
+  NoticeCapture capture_;
   char home_[4096] = {};
 };
 
@@ -209,7 +200,7 @@ TEST_P(HostileStart, EveryBadFileIsReportedAndTheRestIsDrawn) {
     EXPECT_EQ(lookOf(i), *file.notice == '\0' ? Look::picture : Look::plainWhite)
         << "body " << i << " drew " << textureFiles[files[i]] << ": " << file.what;
   }
-  if (!HasFailure()) game::removeFolder(dir);
+  if (!HasFailure()) removeFolder(dir);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rotations, HostileStart, ::testing::Values(0, 4, 9));
@@ -247,7 +238,7 @@ TEST(HostileStartOfTheGame, UnderMemcheckItReportsTheBadFilesDrawsAndClosesClean
   // Which file each body drew depends on the game's own seed; ten of the eleven names fail.
   EXPECT_GT(count, 0);
   EXPECT_LE(count, kBodyCount);
-  if (!HasFailure()) game::removeFolder(dir);
+  if (!HasFailure()) removeFolder(dir);
 }
 
 }  // namespace

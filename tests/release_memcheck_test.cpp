@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "game_process.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ TEST(Memcheck, PlayingAndClosingTheGameIsClean) {
   EXPECT_NE(report.find("ERROR SUMMARY: 0 errors"), std::string::npos);
   EXPECT_GE(frames, kWantedFrames / 2) << "too few frames before the deadline";
   std::printf("frames drawn under memcheck: %d\n", frames);
-  if (!HasFailure()) game::removeFolder(folder);
+  if (!HasFailure()) removeFolder(folder);
 }
 
 }  // namespace

@@ -155,10 +155,10 @@ Bytes rgbBottomFirst(int32_t width, const std::vector<uint32_t>& colors) {
 }
 
 bool writeFile(const std::string& path, const Bytes& bytes) {
-  if (bytes.empty()) return false;
   FILE* file = std::fopen(path.c_str(), "wb");
   if (!file) return false;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  const bool written =
+      bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
   const bool closed = std::fclose(file) == 0;
   return written && closed;
 }

@@ -38,7 +38,7 @@ Bytes buildBitmapWithBits(const BitmapForm& form, int32_t width, int32_t height,
 // What the reader should return for a picture of 0xRRGGBB values given top row first.
 Bytes rgbBottomFirst(int32_t width, const std::vector<uint32_t>& colors);
 
-// Writes `bytes` to `path`; false when nothing is written, or not all of it.
+// Writes `bytes` (none makes an empty file) to `path`; false unless all of it is written.
 bool writeFile(const std::string& path, const Bytes& bytes);
 
 // The painter's side: pictures as painted, written in the forms a shipped picture takes.

@@ -2,13 +2,12 @@
 
 #include <GL/freeglut.h>
 #include <GL/gl.h>
+#include <X11/Xlib.h>
 #include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-
-#include <X11/Xlib.h>
 
 namespace {
 glwindow::Capture capture;
@@ -17,7 +16,7 @@ glwindow::Capture capture;
 // The app's swap is wrapped at link time (-Wl,--wrap=glutSwapBuffers): Mesa under Xvfb reads the
 // front buffer back black after a swap, so the picture is taken from the back buffer just before.
 // Selection-mode frames draw nothing and are left out.
-extern "C" void __real_glutSwapBuffers(void);  // NOLINT(bugprone-reserved-identifier)
+extern "C" void __real_glutSwapBuffers(void);   // NOLINT(bugprone-reserved-identifier)
 extern "C" void __wrap_glutSwapBuffers(void) {  // NOLINT(bugprone-reserved-identifier)
   GLint mode = 0;
   glGetIntegerv(GL_RENDER_MODE, &mode);
@@ -29,8 +28,8 @@ extern "C" void __wrap_glutSwapBuffers(void) {  // NOLINT(bugprone-reserved-iden
     capture.rgb.assign(3 * static_cast<size_t>(capture.width) * capture.height, 0);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
-    glReadPixels(viewport[0], viewport[1], capture.width, capture.height, GL_RGB,
-                 GL_UNSIGNED_BYTE, capture.rgb.data());
+    glReadPixels(viewport[0], viewport[1], capture.width, capture.height, GL_RGB, GL_UNSIGNED_BYTE,
+                 capture.rgb.data());
     ++capture.swaps;
   }
   __real_glutSwapBuffers();

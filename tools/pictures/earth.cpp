@@ -112,7 +112,6 @@ Colour earthLand(double lat, double desert, double texture) {
   return scaled(mix(green, sand, desert), 1 + 0.22 * texture);
 }
 
-
 }  // namespace
 
 Picture paintEarth(const Grid& grid) {

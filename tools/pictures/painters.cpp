@@ -1,3 +1,5 @@
+#include "tools/pictures/painters.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -7,7 +9,6 @@
 #include "tools/pictures/colour.h"
 #include "tools/pictures/craters.h"
 #include "tools/pictures/noise.h"
-#include "tools/pictures/painters.h"
 
 namespace {
 
