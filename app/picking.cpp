@@ -38,6 +38,8 @@ void pickAt(int x, int y) {
   glLoadIdentity();
   // GL counts rows from the bottom; done in double so no window coordinate can overflow.
   gluPickMatrix(x, static_cast<double>(viewport[3]) - y, kPickBox, kPickBox, viewport);
+  // The near plane goes in narrowed to float, as the pick pass has always passed it; the frame's
+  // projection takes the double. The difference moves the pick volume by far less than a pixel.
   gluPerspective(kFieldOfView, aspectRatio, static_cast<float>(kNearPlane), kFarPlane);
   glMatrixMode(GL_MODELVIEW);
   drawFrame();

@@ -128,6 +128,7 @@ void Body::draw() {
     Edge& lower = edges[i % 2];
     Edge& upper = edges[(i + 1) % 2];
     fillEdge(upper, i + 1, tables, radius, position);
+    // The same name every band: each band's calls stand alone, bind included, as they always have.
     glBindTexture(GL_TEXTURE_2D, textureId);
     sendBand(upper, lower, tables);
   }

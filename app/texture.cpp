@@ -47,6 +47,8 @@ bool Body::loadTexture(const char* path) {
     uploadPicture(*image);
     releasePicture(image);
   }
+  // Switched on at every load, even one that uploaded nothing: texturing is on from the first
+  // body's load, and a body without a picture draws plain white through its empty texture.
   glEnable(GL_TEXTURE_2D);
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
   return true;

@@ -14,6 +14,8 @@ constexpr float kViewTurn = 15.0f;
 
 void initScene() {
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+  // Lighting stays off, so this white material changes no pixel; it is set so that lighting,
+  // once switched on, finds the spheres white rather than GL's default grey.
   const GLfloat white[] = {1.0f, 1.0f, 1.0f, 1.0f};
   glMaterialfv(GL_FRONT, GL_AMBIENT, white);
   glMaterialfv(GL_FRONT, GL_SPECULAR, white);
@@ -25,6 +27,8 @@ void initScene() {
 
 void drawFrame() {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  // Every body sets white before it draws, so this black shows nowhere: the frame starts from
+  // the same current colour whatever the last frame left.
   glColor3f(0.0f, 0.0f, 0.0f);
   glLoadIdentity();
   glRotatef(kViewTurn, 0.0f, 1.0f, 0.0f);
@@ -32,6 +36,8 @@ void drawFrame() {
     Body& body = bodies[i];
     if (!body.isVisible()) continue;
     glPushName(kFirstName + i);
+    // Body::draw changes no matrix (it adds the position to each vertex); the push and pop keep
+    // any body that did from moving the ones after it.
     glPushMatrix();
     glColor3ub(255, 255, 255);
     body.advance();

@@ -3,7 +3,7 @@
 #   1. the normal build (warnings as errors), all tests under a private Xvfb server;
 #   2. an AddressSanitizer + UndefinedBehaviorSanitizer build, tests that need no real GL;
 #   3. a clang libFuzzer build, each fuzz target for a bounded time.
-# Ends with one line "N passed, M failed" and exits non-zero if anything failed.
+# Ends with one line "Total: N passed, M failed" and exits non-zero if anything failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 tools/setup-deps.sh test || exit 1
