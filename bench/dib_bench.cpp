@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "tests/support/bitmap_writer.h"
 #include "image/dib_reader.h"
+#include "tests/support/bitmap_writer.h"
 
 namespace {
 

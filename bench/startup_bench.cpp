@@ -1,109 +1,188 @@
-// Start-up cost on the real GL stack: the field's thirty picture loads and uploads, the reader's
-// share of them, and the path from an empty scene to the first frame on screen. Needs an X display
-// and the eleven pictures in the working directory (tools/bench.sh runs it in build-bench/pictures
-// under Xvfb).
-#include <GL/freeglut.h>
-#include <GL/gl.h>
+// The shipped game as a player starts it: from exec to its first completed swap, with the eleven
+// pictures and without them, and the cost of the frames that follow while the field is in view
+// (the game's CPU time, and the X server's when tools/bench.sh names its process). A preloaded
+// shim (swap_shim.cpp) reports each swap on a pipe and ends the game. Beside them, the reader's
+// share of start-up: the thirty picture files the field draws, decoded in process.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
-#include <chrono>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <string>
 
 #include "app/field.h"
-#include "app/viewer.h"
 #include "image/dib_reader.h"
+#include "tests/support/field_draws.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
 constexpr unsigned kSeed = 42;
-double windowSeconds = 0;
+// The slowest body moves 1 unit a frame from 30 units away: by this frame the whole field has
+// reached the viewer.
+constexpr int kFramesInView = 30;
 
-double peakRssMiB() {
+struct Swap {
+  long long wallNs = -1, cpuNs = -1;
+};
+
+struct Run {
+  Swap exec, first, last;
+  double serverFirst = -1, serverLast = -1;  // the X server's CPU seconds at those swaps
   rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_maxrss) / 1024.0;
+  bool ok = false;
+};
+
+long long clockNs(clockid_t clock) {
+  timespec t{};
+  clock_gettime(clock, &t);
+  return t.tv_sec * 1000000000LL + t.tv_nsec;
 }
 
-// Textures are never deleted by the game; here they are, so that repetitions do not pile them up.
-void releaseTextures() {
-  for (Body& body : bodies) {
-    glDeleteTextures(1, &body.textureId);
-    body.textureId = 0;
+// CPU seconds run so far by the process FARLIGHT_XSERVER_PID (the scheduler's nanosecond count,
+// not the 10 ms ticks of /proc/PID/stat); -1 when not named or gone.
+double serverCpuSeconds() {
+  const char* pid = std::getenv("FARLIGHT_XSERVER_PID");
+  if (pid == nullptr) return -1;
+  std::ifstream file(std::string("/proc/") + pid + "/schedstat");
+  double ns = -1;
+  return file >> ns ? ns * 1e-9 : -1;
+}
+
+[[noreturn]] void execGame(const std::string& folder, int frames, int fd) {
+  if (chdir(folder.c_str()) != 0) _exit(127);
+  setenv("LD_PRELOAD", FARLIGHT_SWAP_SHIM, 1);
+  setenv("FARLIGHT_BENCH_FD", std::to_string(fd).c_str(), 1);
+  setenv("FARLIGHT_BENCH_FRAMES", std::to_string(frames).c_str(), 1);
+  dprintf(fd, "0 %lld %lld\n", clockNs(CLOCK_MONOTONIC), 0LL);
+  execl(FARLIGHT_BINARY, FARLIGHT_BINARY, static_cast<char*>(nullptr));
+  _exit(127);
+}
+
+// Starts the game in `folder` and lets it run `frames` swaps. The pipe's lines are read as they
+// come, so the X server's clock is read at the first swap, not when the game has gone.
+Run runGame(const std::string& folder, int frames) {
+  Run run;
+  int fds[2];
+  if (pipe(fds) != 0) return run;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    execGame(folder, frames, fds[1]);
   }
-  glFinish();
+  close(fds[1]);
+  FILE* lines = fdopen(fds[0], "r");
+  int swap = 0;
+  Swap at;
+  while (lines != nullptr &&
+         std::fscanf(lines, "%d %lld %lld", &swap, &at.wallNs, &at.cpuNs) == 3) {
+    if (swap == 0) run.exec = at;
+    if (swap == 1) {
+      run.first = at;
+      run.serverFirst = serverCpuSeconds();
+    }
+    if (swap == frames) {
+      run.last = at;
+      run.serverLast = serverCpuSeconds();
+    }
+  }
+  if (lines != nullptr) std::fclose(lines);
+  int status = 0;
+  if (pid < 0 || wait4(pid, &status, 0, &run.usage) != pid) return run;
+  run.ok =
+      WIFEXITED(status) && WEXITSTATUS(status) == 0 && run.exec.wallNs >= 0 && run.last.wallNs >= 0;
+  return run;
 }
 
-// Thirty loads and uploads, as initScene runs them. The very first run's growth of the peak
-// resident size shows what start-up holds at once: GL's copies plus one picture in flight.
-void BM_PopulateField(benchmark::State& state) {
-  static const double before = peakRssMiB();
-  static double growth = -1;
+double cpuSeconds(const rusage& usage) {
+  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+}
+
+// Exec to the first completed swap, in the pictures' folder (pictures:1) or an empty one
+// (pictures:0, every sphere plain white). The time is the game's wall clock; its own CPU time and
+// peak resident size come beside it.
+void BM_GameToFirstSwap(benchmark::State& state) {
+  const bool pictures = state.range(0) != 0;
+  const std::string folder = pictures ? FARLIGHT_PICTURES_DIR : freshFolder("bench-empty");
+  double cpu = 0, peakKiB = 0;
   for (auto _ : state) {
-    std::srand(kSeed);
-    populateField();
-    glFinish();
-    state.PauseTiming();
-    if (growth < 0) growth = peakRssMiB() - before;
-    releaseTextures();
-    state.ResumeTiming();
+    const Run run = runGame(folder, 1);
+    if (!run.ok) {
+      state.SkipWithError("the game did not reach its first swap");
+      break;
+    }
+    state.SetIterationTime((run.first.wallNs - run.exec.wallNs) * 1e-9);
+    cpu += cpuSeconds(run.usage);
+    peakKiB = std::max(peakKiB, static_cast<double>(run.usage.ru_maxrss));
   }
-  state.counters["peak_rss_growth_MiB"] = growth;
+  state.counters["game_cpu_ms"] = benchmark::Counter(cpu * 1e3, benchmark::Counter::kAvgIterations);
+  state.counters["peak_rss_MiB"] = peakKiB / 1024;
+  state.SetLabel(pictures ? "exec to first swap, 11 pictures" : "exec to first swap, no pictures");
+  if (!pictures) removeFolder(folder);
 }
 
-// The reader's share: the same thirty files, decoded and released, without GL.
+// The frames after the first while the field is in view: wall time per frame, the game's CPU
+// time per frame (Farlight and Mesa) and the X server's (putting each frame on its screen).
+void BM_GameFrame(benchmark::State& state) {
+  double gameCpu = 0, serverCpu = 0;
+  for (auto _ : state) {
+    const Run run = runGame(FARLIGHT_PICTURES_DIR, 1 + kFramesInView);
+    if (!run.ok) {
+      state.SkipWithError("the game did not draw its frames");
+      break;
+    }
+    state.SetIterationTime((run.last.wallNs - run.first.wallNs) * 1e-9 / kFramesInView);
+    gameCpu += (run.last.cpuNs - run.first.cpuNs) * 1e-9 / kFramesInView;
+    if (run.serverFirst >= 0 && run.serverLast >= 0) {
+      serverCpu += (run.serverLast - run.serverFirst) / kFramesInView;
+    }
+  }
+  using benchmark::Counter;
+  state.counters["game_cpu_us_per_frame"] = Counter(gameCpu * 1e6, Counter::kAvgIterations);
+  if (std::getenv("FARLIGHT_XSERVER_PID") != nullptr) {
+    state.counters["xserver_cpu_us_per_frame"] = Counter(serverCpu * 1e6, Counter::kAvgIterations);
+  }
+  state.SetLabel("one frame of the field in view, 1024 x 768");
+}
+
+// The reader's share of start-up: the thirty files the field draws under the same seed, decoded
+// and released, without GL (run in the pictures' folder).
 void BM_ReadFieldPictures(benchmark::State& state) {
+  const std::vector<int> files = drawnFiles(kSeed);
+  if (chdir(FARLIGHT_PICTURES_DIR) != 0) state.SkipWithError("no pictures folder");
   for (auto _ : state) {
-    std::srand(kSeed);
-    for (int i = 0; i < kBodyCount; ++i) {
-      for (int skip = 0; skip < 5; ++skip) std::rand();
-      RgbImage* image = loadDibImage(textureFiles[std::rand() % kTextureFileCount]);
+    for (int file : files) {
+      RgbImage* image = loadDibImage(textureFiles[file]);
       benchmark::DoNotOptimize(image);
       if (image != nullptr) std::free(image->pixels);
       std::free(image);
     }
   }
+  state.SetLabel("the field's 30 picture reads, in process");
 }
 
-// From an empty scene to the first frame finished: initScene, the projection and one frame. The
-// window's creation, measured once before the benchmarks, is reported beside it.
-void BM_FirstFrame(benchmark::State& state) {
-  for (auto _ : state) {
-    std::srand(kSeed);
-    initScene();
-    onResize(1024, 768);
-    drawFrame();
-    glFinish();
-    state.PauseTiming();
-    releaseTextures();
-    state.ResumeTiming();
-  }
-  state.counters["window_creation_ms"] = windowSeconds * 1e3;
-}
-
-BENCHMARK(BM_PopulateField)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_ReadFieldPictures)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_FirstFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
+// Ten starts each (median of 10); timed by the game's own clock readings, not this process's.
+BENCHMARK(BM_GameToFirstSwap)
+    ->ArgName("pictures")
+    ->Arg(1)
+    ->Arg(0)
+    ->Iterations(1)
+    ->Repetitions(10)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GameFrame)
+    ->Iterations(1)
+    ->Repetitions(10)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadFieldPictures)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (std::getenv("DISPLAY") == nullptr) {
-    std::fprintf(stderr, "startup_bench needs an X display (tools/bench.sh starts Xvfb)\n");
-    return 1;
-  }
-  const auto start = std::chrono::steady_clock::now();
-  glutInit(&argc, argv);
-  glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-  glutInitWindowSize(1024, 768);
-  glutInitWindowPosition(0, 0);
-  glutCreateWindow("Farlight : Solar System");
-  glFinish();
-  windowSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+BENCHMARK_MAIN();
