@@ -72,9 +72,11 @@ void runFrames(benchmark::State& state) {
 
 void BM_DrawFrame(benchmark::State& state) {
   runFrames<drawFrame>(state);
+  state.SetLabel("the game's frame, on a GL that does nothing");
 }
 void BM_DrawFrameReference(benchmark::State& state) {
   runFrames<referenceFrame>(state);
+  state.SetLabel("the same frame with per-vertex sines and cosines");
 }
 
 }  // namespace

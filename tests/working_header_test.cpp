@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/bitmap_writer.h"
 #include "image/dib_reader.h"
+#include "tests/support/bitmap_writer.h"
 
 namespace {
 

@@ -134,8 +134,10 @@ def main(paths):
         datas.append(data)
         ctx = data.get("context", {})
         print(f"## {path.rsplit('/', 1)[-1].removesuffix('.json')}\n")
+        load = ", ".join(f"{x:.1f}" for x in ctx.get("load_avg", []))
         print(f"Machine: {ctx.get('num_cpus', '?')} CPUs at {ctx.get('mhz_per_cpu', '?')} MHz, "
-              f"{platform.system()} {platform.release()}; run {ctx.get('date', '?')}.\n")
+              f"{platform.system()} {platform.release()}; run {ctx.get('date', '?')}, "
+              f"load average {load or '?'} at the start.\n")
         print_rows(data, medians, counters)
         for b in data.get("benchmarks", []):
             if b.get("aggregate_name") == "median" and short(b["run_name"]) == "BM_GameFrame":
