@@ -22,11 +22,9 @@ std::vector<float> depths() {
   return z;
 }
 
+// Where the body will be once the pick pass has moved it.
 void pressOver(const Body& body) {
-  // Where the body will be once the pick pass has moved it.
-  const Vec3& p = body.position;
-  const glwindow::Pixel at = glwindow::project(p.x, p.y, p.z + body.speed);
-  onMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, at.x, glwindow::kHeight - at.y);
+  glwindow::pressOver(body.position.x, body.position.y, body.position.z + body.speed);
 }
 
 std::vector<float> frozen;

@@ -71,22 +71,16 @@ TEST_F(RealFrame, TheSeededFieldShowsEveryBodyWhereTheProjectionPutsIt) {
   EXPECT_GT(inView, 0);
 }
 
-// Presses the left button over where the scene point shows in the window.
-void pressOver(Vec3 at) {
-  const glwindow::Pixel p = project(at.x, at.y, at.z);
-  onMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, p.x, glwindow::kHeight - p.y);
-}
-
 using PickOnScreen = RealFrame;
 
 TEST_F(PickOnScreen, APressOverABodyHidesItAndEveryBodyStepsOnce) {
   place(5, Vec3(4, 2, -31), 2.0f, 1.0f);
   place(6, Vec3(-14, -6, -31), 2.0f, 2.0f);
-  pressOver(Vec3(4, 2, -30));  // where body 5 is once the pass has moved it
+  glwindow::pressOver(4, 2, -30);  // where body 5 is once the pass has moved it
   EXPECT_FALSE(bodies[5].isVisible());
   EXPECT_TRUE(bodies[6].isVisible());
   EXPECT_EQ(bodies[6].position.z, -29.0f);
-  pressOver(Vec3(4, 2, -29));  // a hidden body is never hit again, nor moved
+  glwindow::pressOver(4, 2, -29);  // a hidden body is never hit again, nor moved
   EXPECT_TRUE(bodies[6].isVisible());
   EXPECT_EQ(bodies[5].position.z, -30.0f);
   EXPECT_EQ(bodies[6].position.z, -27.0f);
@@ -105,7 +99,7 @@ TEST_F(PickOnScreen, APressOnEmptySkyHidesNothing) {
 TEST_F(PickOnScreen, OfOverlappingBodiesTheLowerNumberedGoesEvenWhenBehind) {
   place(3, Vec3(2, 1, -41), 2.0f, 1.0f);     // behind, at (2, 1, -40) when drawn
   place(7, Vec3(1, 0.5f, -21), 1.0f, 1.0f);  // in front on the same line of sight
-  pressOver(Vec3(2, 1, -40));
+  glwindow::pressOver(2, 1, -40);
   EXPECT_FALSE(bodies[3].isVisible());
   EXPECT_TRUE(bodies[7].isVisible());
 }
@@ -115,7 +109,7 @@ TEST_F(PickOnScreen, TwentyBodiesUnderTheCursorStillGiveAHit) {
     const float scale = 1.0f + 0.1f * static_cast<float>(i);  // further back for higher numbers
     place(i, Vec3(-3 * scale, 2 * scale, -20 * scale - 1), 1.0f, 1.0f);
   }
-  pressOver(Vec3(-3, 2, -20));
+  glwindow::pressOver(-3, 2, -20);
   EXPECT_FALSE(bodies[5].isVisible());
   for (int i = 6; i < 25; ++i) EXPECT_TRUE(bodies[i].isVisible()) << i;
 }

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/picking.h"
+
 namespace {
 glwindow::Capture capture;
 }
@@ -95,6 +97,11 @@ Pixel project(float x, float y, float z) {
   const double ndcY = f * y / -ez;
   return {static_cast<int>(std::floor((ndcX + 1) / 2 * kWidth)),
           static_cast<int>(std::floor((ndcY + 1) / 2 * kHeight))};
+}
+
+void pressOver(float x, float y, float z) {
+  const Pixel p = project(x, y, z);
+  onMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, p.x, kHeight - p.y);
 }
 
 }  // namespace glwindow

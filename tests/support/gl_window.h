@@ -35,6 +35,9 @@ struct Pixel {
 };
 Pixel project(float x, float y, float z);
 
+// Presses the left button, through the game's mouse callback, where that scene point shows.
+void pressOver(float x, float y, float z);
+
 }  // namespace glwindow
 
 #endif
