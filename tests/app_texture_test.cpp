@@ -12,6 +12,7 @@
 #include "image/notice.h"
 #include "tests/support/bitmap_writer.h"
 #include "tests/support/notice_capture.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -19,15 +20,17 @@ using gldouble::call;
 
 class TextureLoad : public ::testing::Test {
  protected:
-  void SetUp() override { gldouble::reset(); }
-  void TearDown() override {
-    for (const std::string& path : written_) std::remove(path.c_str());
+  const std::string folder_ = freshFolder("texture");
+
+  void SetUp() override {
+    gldouble::reset();
+    ASSERT_FALSE(folder_.empty());
   }
+  void TearDown() override { EXPECT_TRUE(removeFolder(folder_)); }
 
   std::string write(const std::string& name, const Bytes& bytes) {
-    const std::string path = ::testing::TempDir() + name;
+    const std::string path = folder_ + "/" + name;
     EXPECT_TRUE(writeFile(path, bytes));
-    written_.push_back(path);
     return path;
   }
 
@@ -45,7 +48,6 @@ class TextureLoad : public ::testing::Test {
 
  private:
   NoticeCapture notices_;
-  std::vector<std::string> written_;
 };
 
 TEST_F(TextureLoad, UploadsTheImageAtItsSizeWithUnpaddedRowsThenEnablesModulation) {
@@ -76,7 +78,7 @@ TEST_F(TextureLoad, NullPathReturnsFalseAndTouchesNoGlState) {
 
 TEST_F(TextureLoad, MissingFileGetsANameButNoUploadAndNoNotice) {
   Body body;
-  EXPECT_TRUE(body.loadTexture((::testing::TempDir() + "no-such-planet.bmp").c_str()));
+  EXPECT_TRUE(body.loadTexture((folder_ + "/no-such-planet.bmp").c_str()));
   std::vector<std::string> expected = head(1);
   for (const std::string& line : tail()) expected.push_back(line);
   EXPECT_EQ(gldouble::calls(), expected);
