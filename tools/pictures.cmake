@@ -20,5 +20,3 @@ add_custom_command(
   COMMENT "Painting the eleven planet pictures"
   VERBATIM)
 add_custom_target(farlight_pictures ALL DEPENDS ${farlight_pictures})
-
-install(FILES ${farlight_pictures} DESTINATION ${CMAKE_INSTALL_DATADIR}/farlight)
