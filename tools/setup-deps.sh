@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Farlight needs to build, play and test.
+# Installs the Debian packages Farlight needs to build and play, or to build and test.
 # Usage: tools/setup-deps.sh [play|test]   (default: test, which is a superset)
 set -euo pipefail
 
+# Building and playing: the compiler, CMake and the libraries the game itself uses.
 play_pkgs=(g++ cmake make pkg-config
-  freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri
-  libx11-dev libsdl2-dev libgtest-dev libbenchmark-dev libstb-dev)
-test_pkgs=("${play_pkgs[@]}" xvfb xauth xdotool x11-utils
-  clang libclang-rt-14-dev clang-tidy clang-format cppcheck valgrind python3)
+  freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libsdl2-dev)
+# Testing adds the test and benchmark libraries, the headless X tools, the checkers, and what
+# building and checking the Debian package takes.
+test_pkgs=("${play_pkgs[@]}" libx11-dev libgtest-dev libbenchmark-dev libstb-dev
+  xvfb xauth xdotool x11-utils
+  clang libclang-rt-14-dev clang-tidy clang-format cppcheck valgrind python3
+  dpkg-dev file lintian desktop-file-utils appstream groff-base)
 
 case "${1:-test}" in
   play) pkgs=("${play_pkgs[@]}") ;;
