@@ -3,6 +3,7 @@
 
 farlight_add_test(app_unit_tests
   SOURCES app_sphere_test.cpp app_viewer_test.cpp app_picking_test.cpp app_texture_test.cpp
+          app_box_average_test.cpp
           gl_double.cpp ${PROJECT_SOURCE_DIR}/bench/reference_sphere.cpp
   LIBS farlight_app farlight_bitmap_builder
   LABEL unit)

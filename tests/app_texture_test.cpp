@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/body.h"
@@ -49,6 +50,12 @@ class TextureLoad : public ::testing::Test {
             call("glTexParameteri", GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR),
             call("glTexParameteri", GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR)};
   }
+  // The question put to the proxy texture before an upload: will it take this size?
+  static std::vector<std::string> proxy(int width, int height) {
+    return {call("glTexImage2D", GL_PROXY_TEXTURE_2D, 0, 3, width, height, 0, GL_RGB,
+                 GL_UNSIGNED_BYTE, "null"),
+            call("glGetTexLevelParameteriv", GL_PROXY_TEXTURE_2D, 0, GL_TEXTURE_WIDTH)};
+  }
   // ... and texturing switched on, modulated by the current colour.
   static std::vector<std::string> tail() {
     return {call("glEnable", GL_TEXTURE_2D),
@@ -69,9 +76,34 @@ TEST_F(TextureLoad, UploadsTheImageAtItsSizeWithUnpaddedRowsThenEnablesModulatio
 
   std::vector<std::string> expected = head(1);
   const std::vector<std::string> upload = {
+      proxy(5, 3)[0],
+      proxy(5, 3)[1],
       call("glPushClientAttrib", GL_CLIENT_PIXEL_STORE_BIT),
       call("glPixelStorei", GL_UNPACK_ALIGNMENT, 1),
       call("glTexImage2D", GL_TEXTURE_2D, 0, 3, 5, 3, 0, GL_RGB, GL_UNSIGNED_BYTE, "pixels"),
+      call("glPopClientAttrib")};
+  expected.insert(expected.end(), upload.begin(), upload.end());
+  for (const std::string& line : tail()) expected.push_back(line);
+  EXPECT_EQ(gldouble::calls(), expected);
+  EXPECT_TRUE(notices.empty());
+}
+
+// A side the GL refuses is halved until the proxy takes it; 5 x 3 against a limit of 2 goes 3 x 3,
+// then 2 x 2. Only that last size is uploaded.
+TEST_F(TextureLoad, PictureTheGlRefusesIsAveragedDownUntilItFits) {
+  gldouble::state().maxTextureSize = 2;
+  const std::string path =
+      write("wide.bmp", buildBitmap({}, 5, 3, std::vector<uint32_t>(15, 0x102030)));
+  Body body;
+  EXPECT_TRUE(body.loadTexture(path.c_str()));
+  std::vector<std::string> expected = head(1);
+  for (const auto& size : {std::pair(5, 3), std::pair(3, 3), std::pair(2, 2)}) {
+    for (const std::string& line : proxy(size.first, size.second)) expected.push_back(line);
+  }
+  const std::vector<std::string> upload = {
+      call("glPushClientAttrib", GL_CLIENT_PIXEL_STORE_BIT),
+      call("glPixelStorei", GL_UNPACK_ALIGNMENT, 1),
+      call("glTexImage2D", GL_TEXTURE_2D, 0, 3, 2, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, "pixels"),
       call("glPopClientAttrib")};
   expected.insert(expected.end(), upload.begin(), upload.end());
   for (const std::string& line : tail()) expected.push_back(line);
