@@ -184,4 +184,26 @@ std::string findings(const std::string& log) {
   return start == std::string::npos ? log : log.substr(start);
 }
 
+long statusKiB(pid_t pid, const char* field) {
+  std::istringstream status(readFile("/proc/" + std::to_string(pid) + "/status"));
+  const std::string prefix = std::string(field) + ":";
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind(prefix, 0) == 0) return std::strtol(line.c_str() + prefix.size(), nullptr, 10);
+  }
+  return -1;
+}
+
+bool clickRepeatedly(const Process& game, int button, int x, int y, int count) {
+  const int before = game.framesDrawn();
+  const std::string command = "xdotool mousemove --window " + std::to_string(game.window()) +
+                              " --sync " + std::to_string(x) + " " + std::to_string(y) +
+                              " click --repeat " + std::to_string(count) + " --delay 1 " +
+                              std::to_string(button);
+  if (std::system(command.c_str()) != 0) return false;
+  for (int waited = 0; waited < 600 && game.framesDrawn() < before + count; ++waited) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return game.framesDrawn() >= before + count;
+}
+
 }  // namespace game
