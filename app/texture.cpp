@@ -45,7 +45,8 @@ bool sameFile(const FileIdentity& a, const FileIdentity& b) {
 // Reading and averaging down a picture too large for a texture takes seconds, and thirty bodies
 // draw from eleven files. So each such file's reduced texture is remembered, and a body that draws
 // the same unchanged file copies it within the GL instead of reading the file again. Pictures
-// that fit are read for every body, as ever.
+// that fit are read for every body, as ever. The game never deletes a texture, so a remembered
+// name keeps its picture (the copy still checks its size).
 struct Reduced {
   FileIdentity file;
   GLuint texture;
