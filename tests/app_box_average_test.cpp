@@ -45,14 +45,4 @@ TEST(BoxAverage, OneSideAloneByFourAndNoShiftIsACopy) {
   EXPECT_EQ(averaged(5, 1, row, 30, 30, &width, &height), (Pixels{55, 93, 54}));
 }
 
-TEST(BoxAverage, RefusesEmptyPicturesAndShiftsOutOfRange) {
-  unsigned char pixel[3] = {1, 2, 3};
-  RgbImage result{};
-  EXPECT_FALSE(averageDown(RgbImage{0, 1, pixel}, 0, 0, &result));
-  EXPECT_FALSE(averageDown(RgbImage{1, 1, nullptr}, 0, 0, &result));
-  EXPECT_FALSE(averageDown(RgbImage{1, 1, pixel}, 31, 0, &result));
-  EXPECT_FALSE(averageDown(RgbImage{1, 1, pixel}, 0, -1, &result));
-  EXPECT_EQ(result.pixels, nullptr);
-}
-
 }  // namespace
