@@ -47,4 +47,10 @@ class Body {
   Vec3 position;
 };
 
+// While on, Body::draw sends every strip and point from client arrays with glDrawArrays rather than
+// vertex by vertex: the same floats in the same order, in a form that the GL's selection mode does
+// not hoard. The pick pass turns it on around its frame (the caller saves the client array state);
+// the displayed frame never does.
+void sendSpheresFromArrays(bool on);
+
 #endif

@@ -1,6 +1,7 @@
 #include <GL/freeglut.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 
 #include "app/picking.h"
@@ -17,6 +18,9 @@ unsigned millisecondSeed() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Notices go to standard error when there is no display for a box; if whoever reads it has gone
+  // (a closed pipe), the write should fail quietly rather than end the game.
+  std::signal(SIGPIPE, SIG_IGN);
   std::srand(millisecondSeed());
   glutInit(&argc, argv);
   glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);

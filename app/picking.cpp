@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include "app/body.h"
 #include "app/field.h"
 #include "app/viewer.h"
 
@@ -42,7 +43,11 @@ void pickAt(int x, int y) {
   // projection takes the double. The difference moves the pick volume by far less than a pixel.
   gluPerspective(kFieldOfView, aspectRatio, static_cast<float>(kNearPlane), kFarPlane);
   glMatrixMode(GL_MODELVIEW);
+  glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+  sendSpheresFromArrays(true);
   drawFrame();
+  sendSpheresFromArrays(false);
+  glPopClientAttrib();
   const GLint hits = glRenderMode(GL_RENDER);
   if (hits > 0) hideHit(&buffer[0]);
   glMatrixMode(GL_PROJECTION);

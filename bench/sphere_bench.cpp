@@ -43,6 +43,10 @@ void glTexEnvi(GLenum, GLenum, GLint) {}
 void glPixelStorei(GLenum, GLint) {}
 void glPushClientAttrib(GLbitfield) {}
 void glPopClientAttrib() {}
+void glInterleavedArrays(GLenum, GLsizei, const GLvoid*) {}
+void glDrawArrays(GLenum, GLint, GLsizei) {}
+void glGetTexLevelParameteriv(GLenum, GLint, GLenum, GLint*) {}
+void glGetTexImage(GLenum, GLint, GLenum, GLenum, GLvoid*) {}
 }
 
 namespace {

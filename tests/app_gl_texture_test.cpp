@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/box_average.h"
 #include "app/field.h"
 #include "image/dib_reader.h"
 #include "image/notice.h"
@@ -140,6 +141,30 @@ TEST_F(RealTextures, ACorruptFileIsReportedOncePerBodyThatDrewIt) {
   EXPECT_EQ(static_cast<int>(capturedNotices().size()), bodiesThatDrew(corrupt, seed));
   EXPECT_FALSE(capturedNotices().empty());
   for (const Body& body : bodies) EXPECT_TRUE(body.isVisible());
+}
+
+// One pixel too many for a texture: 4097 x 2048 is averaged over pairs of columns to 2049 x 2048,
+// and a second body drawing the file gets the same bytes, copied from the first one's texture.
+TEST_F(RealTextures, OversizedPictureIsAveragedDownAndSharedExactly) {
+  std::vector<uint32_t> colors;
+  for (uint32_t i = 0; i < 4097 * 2048; ++i) colors.push_back(i * 2654435761u >> 8);
+  ASSERT_EQ(chdir(picturesWith("oversized", 0, buildBitmap({}, 4097, 2048, colors)).c_str()), 0);
+  const Bytes read = rgbBottomFirst(4097, colors);
+  RgbImage expected{};
+  ASSERT_TRUE(
+      averageDown(RgbImage{4097, 2048, const_cast<unsigned char*>(read.data())}, 1, 0, &expected));
+  const Bytes averaged(expected.pixels, expected.pixels + 2049 * 2048 * 3);
+  std::free(expected.pixels);
+  Body first, second;
+  ASSERT_TRUE(first.loadTexture("Sun.bmp"));
+  ASSERT_TRUE(second.loadTexture("Sun.bmp"));
+  for (const Body* body : {&first, &second}) {
+    int width = 0, height = 0;
+    EXPECT_TRUE(textureImage(body->textureId, &width, &height) == averaged);
+    EXPECT_EQ(width, 2049);
+    EXPECT_EQ(height, 2048);
+  }
+  EXPECT_TRUE(capturedNotices().empty());
 }
 
 }  // namespace

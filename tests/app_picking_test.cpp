@@ -55,9 +55,13 @@ TEST(PickPass, SetsUpSelectionAroundTheCursorRunsTheFrameAndRestores) {
       call("gluPickMatrix", 300.0, 500.0, 2.0, 2.0, 0, 0, 1024, 700),
       call("gluPerspective", 45.0, static_cast<double>(4.0f / 3.0f), 0.20000000298023224, 1000.0),
       call("glMatrixMode", GL_MODELVIEW),
+      call("glPushClientAttrib", GL_CLIENT_VERTEX_ARRAY_BIT),
       call("glClear", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT)};
-  const std::vector<std::string> after = {call("glutSwapBuffers"), call("glRenderMode", GL_RENDER),
-                                          call("glMatrixMode", GL_PROJECTION), call("glPopMatrix"),
+  const std::vector<std::string> after = {call("glutSwapBuffers"),
+                                          call("glPopClientAttrib"),
+                                          call("glRenderMode", GL_RENDER),
+                                          call("glMatrixMode", GL_PROJECTION),
+                                          call("glPopMatrix"),
                                           call("glMatrixMode", GL_MODELVIEW)};
   ASSERT_GT(calls.size(), before.size() + after.size());
   EXPECT_TRUE(std::equal(before.begin(), before.end(), calls.begin()));
@@ -66,6 +70,47 @@ TEST(PickPass, SetsUpSelectionAroundTheCursorRunsTheFrameAndRestores) {
   EXPECT_EQ(std::count(calls.begin(), calls.end(), call("glPushName", 130)), 1);
   EXPECT_NE(gldouble::state().selectBuffer, nullptr);
   EXPECT_EQ(bodies[0].position.z, 1.0f);  // the pass is also one step of the animation
+}
+
+// The frame's calls with each strip or point reduced to its mode and vertices, however it was sent.
+std::vector<std::string> geometry(const std::vector<std::string>& calls) {
+  std::vector<std::string> kept;
+  for (const std::string& line : calls) {
+    if (line.rfind("glInterleavedArrays(", 0) == 0 || line == call("glEnd")) continue;
+    if (line.rfind("glDrawArrays(", 0) == 0) {
+      kept.push_back(call("glBegin", std::stoi(line.substr(13))));
+    } else {
+      kept.push_back(line);
+    }
+  }
+  return kept;
+}
+
+// The pick pass sends its spheres from client arrays (selection mode keeps no copy of those), but
+// they must be the very vertices of the displayed frame, while that frame stays vertex by vertex.
+TEST(PickPass, SendsTheDisplayedFramesVerticesFromArrays) {
+  std::vector<std::string> frames[2];
+  for (bool pick : {false, true}) {
+    showAll();
+    for (int i = 0; i < kBodyCount; ++i) {
+      bodies[i].segments = i % 2 == 0 ? 6.0f : 2.0f;  // spheres and points alike
+      bodies[i].position = Vec3(static_cast<float>(i) * 0.37f, -1.5f, -20.0f);
+    }
+    gldouble::reset();
+    if (pick) {
+      pickAt(10, 10);
+    } else {
+      drawFrame();
+    }
+    const auto& calls = gldouble::calls();
+    const auto first = std::find(calls.begin(), calls.end(),
+                                 call("glClear", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT));
+    const auto last = std::find(calls.begin(), calls.end(), call("glutSwapBuffers"));
+    frames[pick].assign(first, last + 1);
+  }
+  EXPECT_EQ(std::count(frames[0].begin(), frames[0].end(), call("glBegin", GL_TRIANGLE_STRIP)), 45);
+  EXPECT_EQ(std::count(frames[1].begin(), frames[1].end(), call("glBegin", GL_TRIANGLE_STRIP)), 0);
+  EXPECT_EQ(geometry(frames[1]), geometry(frames[0]));
 }
 
 TEST(PickPass, HidesTheBodyOfTheFirstRecordOnly) {

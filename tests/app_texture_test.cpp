@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/body.h"
@@ -40,6 +41,12 @@ class TextureLoad : public ::testing::Test {
             call("glTexParameteri", GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR),
             call("glTexParameteri", GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR)};
   }
+  // The question put to the proxy texture before an upload: will it take this size?
+  static std::vector<std::string> proxy(int width, int height) {
+    return {call("glTexImage2D", GL_PROXY_TEXTURE_2D, 0, 3, width, height, 0, GL_RGB,
+                 GL_UNSIGNED_BYTE, "null"),
+            call("glGetTexLevelParameteriv", GL_PROXY_TEXTURE_2D, 0, GL_TEXTURE_WIDTH)};
+  }
   // ... and texturing switched on, modulated by the current colour.
   static std::vector<std::string> tail() {
     return {call("glEnable", GL_TEXTURE_2D),
@@ -59,10 +66,50 @@ TEST_F(TextureLoad, UploadsTheImageAtItsSizeWithUnpaddedRowsThenEnablesModulatio
 
   std::vector<std::string> expected = head(1);
   const std::vector<std::string> upload = {
+      proxy(5, 3)[0],
+      proxy(5, 3)[1],
       call("glPushClientAttrib", GL_CLIENT_PIXEL_STORE_BIT),
       call("glPixelStorei", GL_UNPACK_ALIGNMENT, 1),
       call("glTexImage2D", GL_TEXTURE_2D, 0, 3, 5, 3, 0, GL_RGB, GL_UNSIGNED_BYTE, "pixels"),
       call("glPopClientAttrib")};
+  expected.insert(expected.end(), upload.begin(), upload.end());
+  for (const std::string& line : tail()) expected.push_back(line);
+  EXPECT_EQ(gldouble::calls(), expected);
+  EXPECT_TRUE(capturedNotices().empty());
+}
+
+// A side the GL refuses is halved until the proxy takes it; 5 x 3 against a limit of 2 goes 3 x 3,
+// then 2 x 2. Only that last size is uploaded, and a second body drawing the same file copies it
+// from the first one's texture rather than reading and averaging again.
+TEST_F(TextureLoad, PictureTheGlRefusesIsAveragedDownUntilItFitsOnce) {
+  gldouble::state().maxTextureSize = 2;
+  const std::string path =
+      write("wide.bmp", buildBitmap({}, 5, 3, std::vector<uint32_t>(15, 0x102030)));
+  Body first, second;
+  EXPECT_TRUE(first.loadTexture(path.c_str()));
+  EXPECT_TRUE(second.loadTexture(path.c_str()));
+  const std::vector<std::string> upload = {
+      call("glPushClientAttrib", GL_CLIENT_PIXEL_STORE_BIT),
+      call("glPixelStorei", GL_UNPACK_ALIGNMENT, 1),
+      call("glTexImage2D", GL_TEXTURE_2D, 0, 3, 2, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, "pixels"),
+      call("glPopClientAttrib")};
+  std::vector<std::string> expected = head(1);
+  for (const auto& size : {std::pair(5, 3), std::pair(3, 3), std::pair(2, 2)}) {
+    for (const std::string& line : proxy(size.first, size.second)) expected.push_back(line);
+  }
+  expected.insert(expected.end(), upload.begin(), upload.end());
+  for (const std::string& line : tail()) expected.push_back(line);
+  for (const std::string& line : head(2)) expected.push_back(line);
+  const std::vector<std::string> copy = {
+      call("glBindTexture", GL_TEXTURE_2D, 1),
+      call("glGetTexLevelParameteriv", GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH),
+      call("glGetTexLevelParameteriv", GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT),
+      call("glPushClientAttrib", GL_CLIENT_PIXEL_STORE_BIT),
+      call("glPixelStorei", GL_PACK_ALIGNMENT, 1),
+      call("glGetTexImage", GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE),
+      call("glPopClientAttrib"),
+      call("glBindTexture", GL_TEXTURE_2D, 2)};
+  expected.insert(expected.end(), copy.begin(), copy.end());
   expected.insert(expected.end(), upload.begin(), upload.end());
   for (const std::string& line : tail()) expected.push_back(line);
   EXPECT_EQ(gldouble::calls(), expected);

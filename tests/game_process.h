@@ -67,6 +67,13 @@ bool hasValgrind();
 // A memcheck report from its first finding on, without the banner.
 std::string findings(const std::string& log);
 
+// A size field of /proc/PID/status ("VmHWM", "VmRSS"...) in KiB; -1 if it cannot be read.
+long statusKiB(pid_t pid, const char* field);
+
+// Presses and releases `button` `count` times at window point (x, y), then waits until the game
+// has drawn a frame for each (every pick pass swaps buffers too); false if it fell behind.
+bool clickRepeatedly(const Process& game, int button, int x, int y, int count);
+
 }  // namespace game
 
 #endif

@@ -133,6 +133,25 @@ void glTexImage2D(GLenum target, GLint level, GLint internal, GLsizei w, GLsizei
                   GLenum format, GLenum type, const GLvoid* pixels) {
   record("glTexImage2D", target, level, internal, w, h, border, format, type,
          pixels == nullptr ? "null" : "pixels");
+  gldouble::State& s = gldouble::state();
+  (target == GL_PROXY_TEXTURE_2D ? s.proxyWidth : s.textureWidth) = w;
+  (target == GL_PROXY_TEXTURE_2D ? s.proxyHeight : s.textureHeight) = h;
+}
+// The proxy reports back a size that both sides are within the limit of, else 0; the texture
+// target, the size last uploaded, whatever is bound.
+void glGetTexLevelParameteriv(GLenum target, GLint level, GLenum pname, GLint* value) {
+  record("glGetTexLevelParameteriv", target, level, pname);
+  const gldouble::State& s = gldouble::state();
+  const bool proxy = target == GL_PROXY_TEXTURE_2D;
+  const bool fits = s.proxyWidth <= s.maxTextureSize && s.proxyHeight <= s.maxTextureSize;
+  const int width = proxy ? (fits ? s.proxyWidth : 0) : s.textureWidth;
+  const int height = proxy ? (fits ? s.proxyHeight : 0) : s.textureHeight;
+  *value = pname == GL_TEXTURE_WIDTH ? width : pname == GL_TEXTURE_HEIGHT ? height : 0;
+}
+void glGetTexImage(GLenum target, GLint level, GLenum format, GLenum type, GLvoid* pixels) {
+  record("glGetTexImage", target, level, format, type);
+  const gldouble::State& s = gldouble::state();
+  std::fill_n(static_cast<unsigned char*>(pixels), s.textureWidth * s.textureHeight * 3, 0);
 }
 void glTexEnvi(GLenum target, GLenum pname, GLint value) {
   record("glTexEnvi", target, pname, value);
@@ -145,6 +164,27 @@ void glPushClientAttrib(GLbitfield mask) {
 }
 void glPopClientAttrib() {
   record("glPopClientAttrib");
+}
+
+void glInterleavedArrays(GLenum format, GLsizei stride, const GLvoid* pointer) {
+  record("glInterleavedArrays", format, stride);
+  gldouble::state().arrayFormat = format;
+  gldouble::state().array = static_cast<const float*>(pointer);
+}
+// Logs the call, then each vertex it draws as the immediate-mode calls that would send it, so a
+// pass drawn from arrays compares line by line with one sent vertex by vertex.
+void glDrawArrays(GLenum mode, GLint first, GLsizei count) {
+  record("glDrawArrays", mode, first, count);
+  const gldouble::State& s = gldouble::state();
+  const int size = s.arrayFormat == GL_T2F_N3F_V3F ? 8 : 3;
+  for (GLint i = first; i < first + count; ++i) {
+    const float* v = s.array + size * i;
+    if (size == 8) {
+      glNormal3f(v[2], v[3], v[4]);
+      glTexCoord2f(v[0], v[1]);
+    }
+    glVertex3f(v[size - 3], v[size - 2], v[size - 1]);
+  }
 }
 
 void glutSwapBuffers() {

@@ -58,6 +58,16 @@ struct State {
   void (*idle)() = nullptr;
   // The last name glGenTextures handed out; names count up from 1 like a fresh context's.
   unsigned lastTexture = 0;
+  // The largest side the proxy texture accepts, and the size last asked of it.
+  int maxTextureSize = 16384;
+  int proxyWidth = 0;
+  int proxyHeight = 0;
+  // The size last uploaded to GL_TEXTURE_2D.
+  int textureWidth = 0;
+  int textureHeight = 0;
+  // The array set by glInterleavedArrays: its format and first float.
+  unsigned arrayFormat = 0;
+  const float* array = nullptr;
 };
 
 State& state();

@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup-deps.sh test
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build-bench -j"$(nproc)" --target dib_bench sphere_bench startup_bench
+cmake --build build-bench -j"$(nproc)" --target dib_bench sphere_bench startup_bench limits_bench
 
 out=build-bench/results
 mkdir -p "$out"

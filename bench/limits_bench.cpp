@@ -1,0 +1,153 @@
+// The game's limits on the real GL stack, in process: the first frame with eleven pictures far
+// too large for a texture (each averaged down to fit), and what a pick pass costs and keeps, from
+// client arrays as the game sends it against vertex by vertex as it once did. Needs an X display
+// (tools/bench.sh starts Xvfb).
+#include <GL/freeglut.h>
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "app/field.h"
+#include "app/picking.h"
+#include "app/viewer.h"
+#include "tests/support/bitmap_writer.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+constexpr unsigned kSeed = 42;
+
+double peakRssMiB() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+double residentMiB() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::strtod(line.c_str() + 6, nullptr) / 1024.0;
+  }
+  return 0;
+}
+
+// Textures are never deleted by the game; here they are, so that repetitions do not pile them up.
+void releaseTextures() {
+  for (Body& body : bodies) {
+    glDeleteTextures(1, &body.textureId);
+    body.textureId = 0;
+  }
+  glFinish();
+}
+
+// A 60-byte RLE8 file of 16384 x 16384 pixels in one colour: the reader's largest picture.
+Bytes hugePicture() {
+  BitmapForm form;
+  form.bitCount = 8;
+  form.compression = 1;
+  form.clrUsed = 1;
+  form.palette = {0x3366CC};
+  return buildBitmapWithBits(form, 16384, 16384, {0, 1});
+}
+
+// The first frame with all eleven names a 16384 x 16384 picture. Fresh files every run, so that
+// no run reuses what an earlier one reduced.
+void BM_FirstFrameElevenHugePictures(benchmark::State& state) {
+  char home[4096] = {};
+  if (getcwd(home, sizeof home) == nullptr) return;
+  for (auto _ : state) {
+    state.PauseTiming();
+    const std::string dir = freshFolder("bench-huge");
+    for (const char* name : textureFiles) writeFile(dir + "/" + name, hugePicture());
+    if (chdir(dir.c_str()) != 0) break;
+    state.ResumeTiming();
+    std::srand(kSeed);
+    initScene();
+    onResize(1024, 768);
+    drawFrame();
+    glFinish();
+    state.PauseTiming();
+    releaseTextures();
+    if (chdir(home) != 0) break;
+    removeFolder(dir);
+    state.ResumeTiming();
+  }
+  state.counters["peak_rss_MiB"] = peakRssMiB();
+  state.SetLabel("first frame, eleven 16384 x 16384 pictures");
+}
+
+// The pick pass as it was, every vertex sent between glBegin and glEnd in selection mode: the
+// comparison row for what the GL keeps of it.
+void pickVertexByVertex(int x, int y) {
+  GLuint buffer[kBodyCount * 4] = {};
+  GLint viewport[4] = {};
+  glSelectBuffer(kBodyCount * 4, buffer);
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glRenderMode(GL_SELECT);
+  glLoadIdentity();
+  gluPickMatrix(x, static_cast<double>(viewport[3]) - y, 2, 2, viewport);
+  gluPerspective(kFieldOfView, aspectRatio, static_cast<float>(kNearPlane), kFarPlane);
+  glMatrixMode(GL_MODELVIEW);
+  drawFrame();
+  if (glRenderMode(GL_RENDER) > 0) hideHit(&buffer[0]);
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+}
+
+// One click on empty sky over the full field: its time, and how much the process grows per click.
+template <void (*pick)(int, int)>
+void BM_PickPass(benchmark::State& state) {
+  std::srand(kSeed);
+  populateField();
+  onResize(1024, 768);
+  const double before = residentMiB();
+  for (auto _ : state) pick(2, 2);
+  glFinish();
+  state.counters["rss_growth_KiB_per_click"] =
+      (residentMiB() - before) * 1024.0 / static_cast<double>(state.iterations());
+  state.SetLabel(pick == pickAt ? "a click's pick pass, from client arrays"
+                                : "the same pick pass vertex by vertex (comparison)");
+  releaseTextures();
+}
+
+BENCHMARK(BM_FirstFrameElevenHugePictures)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(2);
+BENCHMARK_TEMPLATE(BM_PickPass, pickAt)
+    ->Name("BM_PickPass/from_client_arrays")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(100);
+BENCHMARK_TEMPLATE(BM_PickPass, pickVertexByVertex)
+    ->Name("BM_PickPass/vertex_by_vertex_comparison")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(100);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (std::getenv("DISPLAY") == nullptr) {
+    std::fprintf(stderr, "limits_bench needs an X display (tools/bench.sh starts Xvfb)\n");
+    return 1;
+  }
+  glutInit(&argc, argv);
+  glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+  glutInitWindowSize(1024, 768);
+  glutInitWindowPosition(0, 0);
+  glutCreateWindow("Farlight : Solar System");
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
