@@ -28,11 +28,6 @@ void uploadPicture(const RgbImage& image) {
   glPopClientAttrib();
 }
 
-void releasePicture(RgbImage* image) {
-  std::free(image->pixels);
-  std::free(image);
-}
-
 }  // namespace
 
 bool Body::loadTexture(const char* path) {
@@ -45,7 +40,7 @@ bool Body::loadTexture(const char* path) {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   if (image != nullptr) {
     uploadPicture(*image);
-    releasePicture(image);
+    releaseRgbImage(image);
   }
   glEnable(GL_TEXTURE_2D);
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);

@@ -55,8 +55,7 @@ void decodeWithReader(benchmark::State& state, const Bytes& file) {
       break;
     }
     benchmark::DoNotOptimize(image->pixels);
-    std::free(image->pixels);
-    std::free(image);
+    releaseRgbImage(image);
   }
   setThroughput(state);
 }

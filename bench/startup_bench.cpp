@@ -60,8 +60,7 @@ void BM_ReadFieldPictures(benchmark::State& state) {
       for (int skip = 0; skip < 5; ++skip) std::rand();
       RgbImage* image = loadDibImage(textureFiles[std::rand() % kTextureFileCount]);
       benchmark::DoNotOptimize(image);
-      if (image != nullptr) std::free(image->pixels);
-      std::free(image);
+      releaseRgbImage(image);
     }
   }
 }

@@ -1,3 +1,5 @@
+// The reader in the order of its stages: the file's bytes, its headers, the rendering of its
+// pixels as 24-bit rows, and the repack of those rows into the caller's image.
 #include "image/dib_reader.h"
 
 #include <cstdio>
@@ -9,7 +11,7 @@
 #endif
 
 #include "image/bgr24.h"
-#include "image/file_map.h"
+#include "image/file_bytes.h"
 #include "image/notice.h"
 #include "image/working_header.h"
 
@@ -17,12 +19,26 @@ unsigned char errorPopups = 1;
 
 namespace {
 
-const char kOutOfMemory[] = "Out of memory.";
-const char kUnknownFormat[] = "Unknown DIB file format.";
-const char kConversionError[] = "Image file conversion error.";
+// The one place where a reason becomes the text the user sees.
+const char* noticeText(DibFailure failure) {
+  switch (failure) {
+    case DibFailure::headersCut:
+    case DibFailure::unknownHeaderSize:
+    case DibFailure::tableCut:
+      return "Unknown DIB file format.";
+    case DibFailure::noPixels:
+    case DibFailure::unsupportedForm:
+    case DibFailure::topDownRunLength:
+    case DibFailure::bitsCut:
+    case DibFailure::streamBroken:
+      return "Image file conversion error.";
+    default:
+      return "Out of memory.";
+  }
+}
 
-void report(const char* text) {
-  if (errorPopups != 0) showNotice(text);
+void report(DibFailure failure) {
+  if (errorPopups != 0) showNotice(noticeText(failure));
 }
 
 // The text is sized to the path, so a long path is shown whole.
@@ -32,7 +48,7 @@ void reportOpenFailure(const char* path) {
   size_t size = std::strlen(path) + sizeof format;
   char* text = static_cast<char*>(std::malloc(size));
   if (text == nullptr) {
-    showNotice(kOutOfMemory);
+    showNotice(noticeText(DibFailure::noMemoryForFile));
     return;
   }
   std::snprintf(text, size, format, path);
@@ -40,7 +56,69 @@ void reportOpenFailure(const char* path) {
   std::free(text);
 }
 
-// Blue, green, red to red, green, blue, one pixel at a time.
+// The last two stages, defined after the entry points in the order they run.
+DibFailure render(const WorkingHeader& header, const unsigned char* data, size_t size,
+                  Bgr24Rendering* rendering);
+RgbImage* repackToRgb(Bgr24Rendering* rendering, DibFailure* failure);
+
+}  // namespace
+
+// Stage 1, the file's bytes: one copy in memory, so that a file changing on disk cannot fault.
+RgbImage* loadDibImage(const char* path) {
+  FileBytes bytes;
+  DibFailure failure = readFileBytes(path, &bytes);
+  if (failure == DibFailure::cannotOpen) {
+    reportOpenFailure(path);
+    return nullptr;
+  }
+  if (failure != DibFailure::none) {
+    report(failure);
+    return nullptr;
+  }
+  RgbImage* image = decodeDibImage(bytes.data, bytes.size);
+  releaseFileBytes(&bytes);
+  return image;
+}
+
+RgbImage* decodeDibImage(const unsigned char* data, size_t size) {
+  DibFailure failure;
+  RgbImage* image = decodeDib(data, size, &failure);
+  if (image == nullptr) report(failure);
+  return image;
+}
+
+// Stage 2, the headers, then stages 3 and 4.
+RgbImage* decodeDib(const unsigned char* data, size_t size, DibFailure* failure) {
+  WorkingHeader header;
+  *failure = readWorkingHeader(data, size, &header);
+  if (*failure != DibFailure::none) return nullptr;
+  Bgr24Rendering rendering;
+  *failure = render(header, data, size, &rendering);
+  RgbImage* image = nullptr;
+  if (*failure == DibFailure::none) {
+    image = repackToRgb(&rendering, failure);
+    releaseBgr24(&rendering);
+  }
+  releaseWorkingHeader(&header);
+  return image;
+}
+
+namespace {
+
+// Stage 3: the pixels as 24-bit rows. Bits said to start at or past the end of the file are no
+// bits, which the conversion refuses.
+DibFailure render(const WorkingHeader& header, const unsigned char* data, size_t size,
+                  Bgr24Rendering* rendering) {
+  const unsigned char* bits = nullptr;
+  size_t bitsSize = 0;
+  if (header.bitsOffset < size) {
+    bits = data + header.bitsOffset;
+    bitsSize = size - size_t(header.bitsOffset);
+  }
+  return convertToBgr24(header, bits, bitsSize, rendering);
+}
+
+// Stage 4: blue, green, red to red, green, blue, one pixel at a time...
 void bgrToRgbScalar(const unsigned char* src, unsigned char* dst, int32_t width) {
   for (int32_t x = 0; x < width; ++x, src += 3, dst += 3) {
     dst[0] = src[2];
@@ -50,8 +128,8 @@ void bgrToRgbScalar(const unsigned char* src, unsigned char* dst, int32_t width)
 }
 
 #if defined(__x86_64__) || defined(__i386__)
-// Four pixels per byte shuffle. Each step reads and writes 16 bytes of which 12 are its own, so it
-// stops while 16 bytes are left in the row and leaves the rest to the scalar loop.
+// ...or four pixels per byte shuffle. Each step reads and writes 16 bytes of which 12 are its own,
+// so it stops while 16 bytes are left in the row and leaves the rest to the scalar loop.
 __attribute__((target("ssse3"))) void bgrToRgbSsse3(const unsigned char* src, unsigned char* dst,
                                                     int32_t width) {
   const __m128i order = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 12, 13, 14, 15);
@@ -78,73 +156,23 @@ void bgrToRgb(const unsigned char* src, unsigned char* dst, int32_t width) {
 #endif
 
 // One pass from the rendering into the caller's block, bottom row first.
-RgbImage* repackToRgb(Bgr24Rendering* rendering) {
+RgbImage* repackToRgb(Bgr24Rendering* rendering, DibFailure* failure) {
   size_t rowBytes = 3 * size_t(rendering->width);
   int32_t rows = rendering->rowCount;
   auto* pixels = static_cast<unsigned char*>(std::malloc(rowBytes * size_t(rows)));
-  if (pixels == nullptr) {
-    report(kOutOfMemory);
+  auto* image = static_cast<RgbImage*>(std::malloc(sizeof(RgbImage)));
+  if (pixels == nullptr || image == nullptr) {
+    std::free(pixels);
+    std::free(image);
+    *failure = DibFailure::noMemoryForImage;
     return nullptr;
   }
   for (int32_t y = 0; y < rows; ++y) {
     int32_t stored = rendering->topDown ? rows - 1 - y : y;
     bgrToRgb(bgr24Row(rendering, stored), pixels + size_t(y) * rowBytes, rendering->width);
   }
-  auto* image = static_cast<RgbImage*>(std::malloc(sizeof(RgbImage)));
-  if (image == nullptr) {
-    report(kOutOfMemory);
-    std::free(pixels);
-    return nullptr;
-  }
   *image = RgbImage{rendering->width, rows, pixels};
   return image;
 }
 
-RgbImage* convertAndRepack(const WorkingHeader& header, const unsigned char* data, size_t size) {
-  // Bits said to start at or past the end of the file are no bits, which the conversion refuses.
-  const unsigned char* bits = nullptr;
-  size_t bitsSize = 0;
-  if (header.bitsOffset < size) {
-    bits = data + header.bitsOffset;
-    bitsSize = size - size_t(header.bitsOffset);
-  }
-  Bgr24Rendering rendering;
-  ConvertStatus status = convertToBgr24(header, bits, bitsSize, &rendering);
-  if (status != ConvertStatus::done) {
-    report(status == ConvertStatus::outOfMemory ? kOutOfMemory : kConversionError);
-    return nullptr;
-  }
-  RgbImage* image = repackToRgb(&rendering);
-  releaseBgr24(&rendering);
-  return image;
-}
-
 }  // namespace
-
-RgbImage* decodeDibImage(const unsigned char* data, size_t size) {
-  WorkingHeader header;
-  switch (readWorkingHeader(data, size, &header)) {
-    case HeaderStatus::unknownFormat:
-      report(kUnknownFormat);
-      return nullptr;
-    case HeaderStatus::outOfMemory:
-      report(kOutOfMemory);
-      return nullptr;
-    case HeaderStatus::ok:
-      break;
-  }
-  RgbImage* image = convertAndRepack(header, data, size);
-  releaseWorkingHeader(&header);
-  return image;
-}
-
-RgbImage* loadDibImage(const char* path) {
-  FileMap map;
-  if (!mapFile(path, &map)) {
-    reportOpenFailure(path);
-    return nullptr;
-  }
-  RgbImage* image = decodeDibImage(map.data, map.size);
-  unmapFile(&map);
-  return image;
-}

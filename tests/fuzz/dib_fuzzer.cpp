@@ -56,7 +56,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t i = 0; i < bytes; i += 64) sum += image->pixels[i];
   sum += image->pixels[bytes - 1];
   pixelSum = sum;
-  std::free(image->pixels);
-  std::free(image);
+  releaseRgbImage(image);
   return 0;
 }
