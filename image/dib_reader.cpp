@@ -32,9 +32,17 @@ const char* noticeText(DibFailure failure) {
     case DibFailure::bitsCut:
     case DibFailure::streamBroken:
       return "Image file conversion error.";
-    default:
-      return "Out of memory.";
+    case DibFailure::none:
+    case DibFailure::cannotOpen:  // shown with its path by reportOpenFailure
+    case DibFailure::fileTooLarge:
+    case DibFailure::noMemoryForFile:
+    case DibFailure::noMemoryForTable:
+    case DibFailure::sideTooLong:
+    case DibFailure::noMemoryForRendering:
+    case DibFailure::noMemoryForImage:
+      break;
   }
+  return "Out of memory.";
 }
 
 void report(DibFailure failure) {
