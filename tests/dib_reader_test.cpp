@@ -180,6 +180,30 @@ TEST_F(Reader, RunLengthStreamsUseEveryEscape) {
   EXPECT_TRUE(notices.empty());
 }
 
+// Codes are skipped whole past the right edge; the pixels left of it keep their nibble order.
+TEST_F(Reader, RunLengthCodesPastTheEdgeOrTheTopDrawNothing) {
+  BitmapForm form;
+  form.bitCount = 4;
+  form.compression = 2;
+  form.palette = kRgbPalette;
+  form.clrUsed = 3;
+  // clang-format off
+  const Bytes stream = {
+      4, 0x12, 255, 0x21,      // 1 2 1, then the rest of both runs past the edge
+      0, 3, 0x12, 0, 0, 0,     // absolute past the edge; end of line
+      1, 0x22, 0, 4, 1, 0x20,  // 2, then absolute 0 1 and past the edge 2 0
+      0, 2, 200, 0, 0, 2, 0, 5, 1, 0x11,  // deltas past the edge and the top; nothing after
+  };
+  // clang-format on
+  EXPECT_EQ(decode(buildBitmapWithBits(form, 3, 2, stream)).rgb,
+            rgbBottomFirst(3, {B, R, G, G, B, G}));
+  form.bitCount = 8;
+  form.compression = 1;
+  const Bytes stream8 = {3, 1, 255, 2, 0, 3, 0, 1, 2, 0, 0, 2, 9, 0, 1, 0};
+  EXPECT_EQ(decode(buildBitmapWithBits(form, 2, 1, stream8)).rgb, rgbBottomFirst(2, {G, G}));
+  EXPECT_TRUE(notices.empty());
+}
+
 TEST_F(Reader, RefusesWhatItCannotRender) {
   struct Case {
     int32_t width, height;
