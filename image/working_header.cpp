@@ -75,6 +75,7 @@ DibFailure readWorkingHeader(const unsigned char* file, size_t size, WorkingHead
   }
   uint16_t count;
   if (!colorTableCount(dib, available, &count)) return DibFailure::headersCut;
+  // colorTableCount has made sure the header itself is there; now the table must be too.
   size_t tableBytes = size_t(count) * (headerSize == kCoreHeaderSize ? 3 : 4);
   if (available - headerSize < tableBytes) return DibFailure::tableCut;
 
