@@ -64,10 +64,14 @@ void reportOpenFailure(const char* path) {
   std::free(text);
 }
 
-// The last two stages, defined after the entry points in the order they run.
+// The later stages, defined after the entry points in the order they run. Stages 2 to 4 run
+// over `data`; when *block holds the data and the picture is repacked inside it, the image takes
+// the block over and *block becomes null.
+RgbImage* decodeStages(const unsigned char* data, size_t size, unsigned char** block,
+                       DibFailure* failure);
 DibFailure render(const WorkingHeader& header, const unsigned char* data, size_t size,
                   Bgr24Rendering* rendering);
-RgbImage* repackToRgb(Bgr24Rendering* rendering, DibFailure* failure);
+RgbImage* repack(Bgr24Rendering* rendering, unsigned char** block, DibFailure* failure);
 
 }  // namespace
 
@@ -83,8 +87,9 @@ RgbImage* loadDibImage(const char* path) {
     report(failure);
     return nullptr;
   }
-  RgbImage* image = decodeDibImage(bytes.data, bytes.size);
-  releaseFileBytes(&bytes);
+  RgbImage* image = decodeStages(bytes.data, bytes.size, &bytes.data, &failure);
+  if (image == nullptr) report(failure);
+  releaseFileBytes(&bytes);  // unless the image took the block over
   return image;
 }
 
@@ -95,8 +100,15 @@ RgbImage* decodeDibImage(const unsigned char* data, size_t size) {
   return image;
 }
 
-// Stage 2, the headers, then stages 3 and 4.
 RgbImage* decodeDib(const unsigned char* data, size_t size, DibFailure* failure) {
+  return decodeStages(data, size, nullptr, failure);
+}
+
+namespace {
+
+// Stage 2, the headers; then the rendering and the repack.
+RgbImage* decodeStages(const unsigned char* data, size_t size, unsigned char** block,
+                       DibFailure* failure) {
   WorkingHeader header;
   *failure = readWorkingHeader(data, size, &header);
   if (*failure != DibFailure::none) return nullptr;
@@ -104,14 +116,12 @@ RgbImage* decodeDib(const unsigned char* data, size_t size, DibFailure* failure)
   *failure = render(header, data, size, &rendering);
   RgbImage* image = nullptr;
   if (*failure == DibFailure::none) {
-    image = repackToRgb(&rendering, failure);
+    image = repack(&rendering, block, failure);
     releaseBgr24(&rendering);
   }
   releaseWorkingHeader(&header);
   return image;
 }
-
-namespace {
 
 // Stage 3: the pixels as 24-bit rows. Bits said to start at or past the end of the file are no
 // bits, which the conversion refuses.
@@ -163,7 +173,7 @@ void bgrToRgb(const unsigned char* src, unsigned char* dst, int32_t width) {
 }
 #endif
 
-// One pass from the rendering into the caller's block, bottom row first.
+// One pass from the rendering into a new block, bottom row first.
 RgbImage* repackToRgb(Bgr24Rendering* rendering, DibFailure* failure) {
   size_t rowBytes = 3 * size_t(rendering->width);
   int32_t rows = rendering->rowCount;
@@ -180,6 +190,39 @@ RgbImage* repackToRgb(Bgr24Rendering* rendering, DibFailure* failure) {
     bgrToRgb(bgr24Row(rendering, stored), pixels + size_t(y) * rowBytes, rendering->width);
   }
   *image = RgbImage{rendering->width, rows, pixels};
+  return image;
+}
+
+// A bottom-up 24-bit picture in a block of the reader's own is repacked inside that block and the
+// block cut to the image's size: one block per picture instead of two, so loading picture after
+// picture reuses the same memory. Each row moves towards the block's start; its bits lie at least
+// 16 bytes further on, which no write of the shuffle above reaches.
+bool repacksInPlace(const Bgr24Rendering& r, const unsigned char* block) {
+  return block != nullptr && r.bitCount == 24 && !r.topDown && r.source - block >= 16;
+}
+
+RgbImage* repackInPlace(const Bgr24Rendering& r, unsigned char* block, DibFailure* failure) {
+  auto* image = static_cast<RgbImage*>(std::malloc(sizeof(RgbImage)));
+  if (image == nullptr) {
+    *failure = DibFailure::noMemoryForImage;
+    return nullptr;
+  }
+  size_t rowBytes = 3 * size_t(r.width);
+  for (int32_t y = 0; y < r.rowCount; ++y) {
+    bgrToRgb(r.source + size_t(y) * r.sourceStride, block + size_t(y) * rowBytes, r.width);
+  }
+  // Shrinking leaves the block where it is should it fail.
+  void* cut = std::realloc(block, rowBytes * size_t(r.rowCount));
+  *image = RgbImage{r.width, r.rowCount, cut != nullptr ? static_cast<unsigned char*>(cut) : block};
+  return image;
+}
+
+RgbImage* repack(Bgr24Rendering* rendering, unsigned char** block, DibFailure* failure) {
+  if (block == nullptr || !repacksInPlace(*rendering, *block)) {
+    return repackToRgb(rendering, failure);
+  }
+  RgbImage* image = repackInPlace(*rendering, *block, failure);
+  if (image != nullptr) *block = nullptr;
   return image;
 }
 

@@ -325,9 +325,26 @@ class LoadFile : public Reader {
   std::string dir_;
 };
 
-TEST_F(LoadFile, ReadsTheFile) {
-  Bytes file = buildBitmap(BitmapForm{}, 2, 2, {R, G, B, K});
-  EXPECT_EQ(takeImage(loadDibImage(write("Sun.bmp", file).c_str())).rgb, decode(file).rgb);
+// A bottom-up 24-bit file is repacked inside the block it was read into; every form, whether
+// repacked there or not, comes out as from memory.
+TEST_F(LoadFile, ReadsTheFileAsFromMemory) {
+  uint32_t seed = 3;
+  for (int layout = 0; layout < 5; ++layout) {
+    BitmapForm form;
+    form.fileHeader = layout != 1 && layout != 2;  // bare: the bits 40 or 12 bytes in
+    form.core = layout == 2;
+    form.topDown = layout == 3;
+    form.bitCount = layout == 4 ? 8 : 24;
+    for (int i = 0; layout == 4 && i < 256; ++i) form.palette.push_back(nextRandom(seed));
+    for (int32_t width : {1, 5, 8, 23}) {
+      std::vector<uint32_t> values, colors;
+      randomPicture(form, width * 3, seed++, &values, &colors);
+      Bytes file = buildBitmap(form, width, 3, values);
+      Decoded d = takeImage(loadDibImage(write("Sun.bmp", file).c_str()));
+      EXPECT_EQ(d.rgb, rgbBottomFirst(width, colors)) << "layout " << layout << ", " << width;
+      EXPECT_EQ(d.height, 3);
+    }
+  }
   EXPECT_TRUE(notices.empty());
 }
 
