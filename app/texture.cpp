@@ -155,11 +155,6 @@ bool copyReduced(const FileIdentity& file, GLuint texture) {
   return true;
 }
 
-void releasePicture(RgbImage* image) {
-  std::free(image->pixels);
-  std::free(image);
-}
-
 }  // namespace
 
 bool Body::loadTexture(const char* path) {
@@ -175,7 +170,7 @@ bool Body::loadTexture(const char* path) {
     RgbImage* image = loadDibImage(path);
     if (image != nullptr) {
       uploadPicture(*image, file, textureId);
-      releasePicture(image);
+      releaseRgbImage(image);
     }
   }
   // Switched on at every load, even one that uploaded nothing: texturing is on from the first

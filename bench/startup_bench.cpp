@@ -160,8 +160,7 @@ void BM_ReadFieldPictures(benchmark::State& state) {
     for (int file : files) {
       RgbImage* image = loadDibImage(textureFiles[file]);
       benchmark::DoNotOptimize(image);
-      if (image != nullptr) std::free(image->pixels);
-      std::free(image);
+      releaseRgbImage(image);
     }
   }
   state.SetLabel("the field's 30 picture reads, in process");

@@ -85,31 +85,37 @@ struct RunLengthCursor {
   uint64_t y;
 };
 
-// Pixels past the right edge are dropped; the row itself is below rowCount (checked by the loop).
-void putIndex(Bgr24Rendering* r, RunLengthCursor* c, unsigned index) {
-  if (c->x < uint64_t(r->width)) {
-    unsigned char* row = r->storage + c->y * r->storageStride;
-    std::memcpy(row + 3 * c->x, &r->palette[index], 3);
-  }
-  ++c->x;
-}
-
 // Four-bit streams pack two pixels per byte, the left one in the high nibble.
 unsigned nibbleOrByte(const Bgr24Rendering& r, const unsigned char* data, unsigned i) {
   if (r.bitCount == 8) return data[i];
   return (i & 1) ? data[i / 2] & 15 : data[i / 2] >> 4;
 }
 
+// Moves the cursor over `count` pixels, pixel i taking the index at i & mask in `data`. Only the
+// pixels left of the right edge are written, so a code reaching past the edge costs no more than
+// one that ends at it. The row is below rowCount (checked by the decoding loop).
+void putPixels(Bgr24Rendering* r, RunLengthCursor* c, unsigned count, const unsigned char* data,
+               unsigned mask) {
+  uint64_t room = c->x < uint64_t(r->width) ? uint64_t(r->width) - c->x : 0;
+  unsigned shown = room < count ? unsigned(room) : count;
+  if (shown > 0) {
+    unsigned char* to = r->storage + c->y * r->storageStride + 3 * c->x;
+    for (unsigned i = 0; i < shown; ++i, to += 3) {
+      std::memcpy(to, &r->palette[nibbleOrByte(*r, data, i & mask)], 3);
+    }
+  }
+  c->x += count;
+}
+
 void putRepeated(Bgr24Rendering* r, RunLengthCursor* c, unsigned count, unsigned char value) {
-  unsigned char pair[2] = {value, value};  // a four-bit run alternates the value's two nibbles
-  for (unsigned i = 0; i < count; ++i) putIndex(r, c, nibbleOrByte(*r, pair, i & 1));
+  const unsigned char pair[2] = {value, value};  // a four-bit run alternates the two nibbles
+  putPixels(r, c, count, pair, 1);
 }
 
 bool putAbsolute(Bgr24Rendering* r, RunLengthCursor* c, unsigned count) {
   size_t bytes = r->bitCount == 4 ? (count + 1) / 2 : count;
   if (c->size - c->pos < bytes) return false;
-  const unsigned char* data = c->stream + c->pos;
-  for (unsigned i = 0; i < count; ++i) putIndex(r, c, nibbleOrByte(*r, data, i));
+  putPixels(r, c, count, c->stream + c->pos, ~0u);
   size_t padded = (bytes + 1) & ~size_t(1);  // absolute runs end on a 16-bit boundary
   c->pos += padded <= c->size - c->pos ? padded : c->size - c->pos;
   return true;
@@ -144,42 +150,42 @@ bool decodeRunLength(Bgr24Rendering* r, RunLengthCursor* c) {
   return true;
 }
 
-ConvertStatus prepareRunLength(const unsigned char* bits, size_t bitsSize, Bgr24Rendering* r) {
+DibFailure prepareRunLength(const unsigned char* bits, size_t bitsSize, Bgr24Rendering* r) {
   r->whole = true;
   r->storage = static_cast<unsigned char*>(std::calloc(size_t(r->rowCount), r->storageStride));
-  if (r->storage == nullptr) return ConvertStatus::outOfMemory;
+  if (r->storage == nullptr) return DibFailure::noMemoryForRendering;
   RunLengthCursor cursor{bits, bits == nullptr ? 0 : bitsSize, 0, 0, 0};
-  return decodeRunLength(r, &cursor) ? ConvertStatus::done : ConvertStatus::cannotRender;
+  return decodeRunLength(r, &cursor) ? DibFailure::none : DibFailure::streamBroken;
 }
 
 // The last row may lack its pad bytes; every other row must be whole.
-ConvertStatus preparePlain(const unsigned char* bits, size_t bitsSize, Bgr24Rendering* r) {
+DibFailure preparePlain(const unsigned char* bits, size_t bitsSize, Bgr24Rendering* r) {
   uint64_t rowBits = uint64_t(r->bitCount) * uint64_t(r->width);
   r->sourceStride = size_t((rowBits + 31) / 32 * 4);
   uint64_t needed = uint64_t(r->sourceStride) * uint64_t(r->rowCount - 1) + (rowBits + 7) / 8;
-  if (bits == nullptr || bitsSize < needed) return ConvertStatus::cannotRender;
+  if (bits == nullptr || bitsSize < needed) return DibFailure::bitsCut;
   r->source = bits;
-  if (r->bitCount == 24) return ConvertStatus::done;
+  if (r->bitCount == 24) return DibFailure::none;
   r->storage = static_cast<unsigned char*>(std::malloc(r->storageStride + 1));
-  return r->storage == nullptr ? ConvertStatus::outOfMemory : ConvertStatus::done;
+  return r->storage == nullptr ? DibFailure::noMemoryForRendering : DibFailure::none;
 }
 
 }  // namespace
 
-ConvertStatus convertToBgr24(const WorkingHeader& header, const unsigned char* bits,
-                             size_t bitsSize, Bgr24Rendering* rendering) {
+DibFailure convertToBgr24(const WorkingHeader& header, const unsigned char* bits, size_t bitsSize,
+                          Bgr24Rendering* rendering) {
   Bgr24Rendering& r = *rendering;
   std::memset(&r, 0, sizeof r);
   const InfoHeader& info = header.info;
   bool runLength = isRunLength(info);
-  if (info.width <= 0 || info.height == 0) return ConvertStatus::cannotRender;
+  if (info.width <= 0 || info.height == 0) return DibFailure::noPixels;
   if (!runLength && !(info.compression == kBiRgb && isPlainBitCount(info.bitCount))) {
-    return ConvertStatus::cannotRender;
+    return DibFailure::unsupportedForm;
   }
   // Compressed bitmaps are bottom-up by definition.
-  if (runLength && info.height < 0) return ConvertStatus::cannotRender;
-  uint64_t rows = info.height < 0 ? uint64_t(-int64_t(info.height)) : uint64_t(info.height);
-  if (uint64_t(info.width) * rows > kMaxImagePixels) return ConvertStatus::outOfMemory;
+  if (runLength && info.height < 0) return DibFailure::topDownRunLength;
+  int64_t rows = info.height < 0 ? -int64_t(info.height) : int64_t(info.height);
+  if (info.width > kMaxImageSide || rows > kMaxImageSide) return DibFailure::sideTooLong;
 
   r.width = info.width;
   r.rowCount = int32_t(rows);
@@ -187,10 +193,10 @@ ConvertStatus convertToBgr24(const WorkingHeader& header, const unsigned char* b
   r.bitCount = info.bitCount;
   r.storageStride = 3 * size_t(r.width) + (size_t(r.width) & 3);
   buildPalette(header, r.palette);
-  ConvertStatus status =
+  DibFailure failure =
       runLength ? prepareRunLength(bits, bitsSize, &r) : preparePlain(bits, bitsSize, &r);
-  if (status != ConvertStatus::done) releaseBgr24(&r);
-  return status;
+  if (failure != DibFailure::none) releaseBgr24(&r);
+  return failure;
 }
 
 const unsigned char* bgr24Row(Bgr24Rendering* rendering, int32_t row) {

@@ -5,8 +5,9 @@
 
 #include "image/working_header.h"
 
-// Largest picture the reader takes on: its renderings and result stay below 1 GiB each.
-constexpr uint64_t kMaxImagePixels = 16384ull * 16384ull;
+// Longest side the reader takes on: the most GL promises for a texture, and it keeps renderings
+// and results below 1 GiB each.
+constexpr int32_t kMaxImageSide = 16384;
 
 // A bitmap rendered as 24-bit rows (blue, green, red per pixel, each row padded to 4 bytes), the
 // rows in the order the source stores them. A 24-bit source is its own rendering; other
@@ -25,13 +26,11 @@ struct Bgr24Rendering {
   bool whole;  // storage holds every row
 };
 
-enum class ConvertStatus { done, outOfMemory, cannotRender };
-
-// Prepares the rendering of the bits that follow `header` (`bitsSize` bytes of them). Pictures
-// it has no rendering for, of no pixels, or whose bits do not cover every row, cannot be
-// rendered; pictures over kMaxImagePixels are refused as lack of memory.
-ConvertStatus convertToBgr24(const WorkingHeader& header, const unsigned char* bits,
-                             size_t bitsSize, Bgr24Rendering* rendering);
+// Prepares the rendering of the bits that follow `header` (`bitsSize` bytes of them). Refuses
+// pictures it has no rendering for, of no pixels, with a side over kMaxImageSide, or whose bits
+// do not cover every row.
+DibFailure convertToBgr24(const WorkingHeader& header, const unsigned char* bits, size_t bitsSize,
+                          Bgr24Rendering* rendering);
 
 // Row `row` (0 is the first stored) of the rendering: 3 * width bytes, valid until the next call.
 const unsigned char* bgr24Row(Bgr24Rendering* rendering, int32_t row);

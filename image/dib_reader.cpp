@@ -1,3 +1,5 @@
+// The reader in the order of its stages: the file's bytes, its headers, the rendering of its
+// pixels as 24-bit rows, and the repack of those rows into the caller's image.
 #include "image/dib_reader.h"
 
 #include <cstdio>
@@ -9,7 +11,7 @@
 #endif
 
 #include "image/bgr24.h"
-#include "image/file_map.h"
+#include "image/file_bytes.h"
 #include "image/notice.h"
 #include "image/working_header.h"
 
@@ -17,12 +19,34 @@ unsigned char errorPopups = 1;
 
 namespace {
 
-const char kOutOfMemory[] = "Out of memory.";
-const char kUnknownFormat[] = "Unknown DIB file format.";
-const char kConversionError[] = "Image file conversion error.";
+// The one place where a reason becomes the text the user sees.
+const char* noticeText(DibFailure failure) {
+  switch (failure) {
+    case DibFailure::headersCut:
+    case DibFailure::unknownHeaderSize:
+    case DibFailure::tableCut:
+      return "Unknown DIB file format.";
+    case DibFailure::noPixels:
+    case DibFailure::unsupportedForm:
+    case DibFailure::topDownRunLength:
+    case DibFailure::bitsCut:
+    case DibFailure::streamBroken:
+      return "Image file conversion error.";
+    case DibFailure::none:
+    case DibFailure::cannotOpen:  // shown with its path by reportOpenFailure
+    case DibFailure::fileTooLarge:
+    case DibFailure::noMemoryForFile:
+    case DibFailure::noMemoryForTable:
+    case DibFailure::sideTooLong:
+    case DibFailure::noMemoryForRendering:
+    case DibFailure::noMemoryForImage:
+      break;
+  }
+  return "Out of memory.";
+}
 
-void report(const char* text) {
-  if (errorPopups != 0) showNotice(text);
+void report(DibFailure failure) {
+  if (errorPopups != 0) showNotice(noticeText(failure));
 }
 
 // The text is sized to the path, so a long path is shown whole.
@@ -32,7 +56,7 @@ void reportOpenFailure(const char* path) {
   size_t size = std::strlen(path) + sizeof format;
   char* text = static_cast<char*>(std::malloc(size));
   if (text == nullptr) {
-    showNotice(kOutOfMemory);
+    showNotice(noticeText(DibFailure::noMemoryForFile));
     return;
   }
   std::snprintf(text, size, format, path);
@@ -40,7 +64,79 @@ void reportOpenFailure(const char* path) {
   std::free(text);
 }
 
-// Blue, green, red to red, green, blue, one pixel at a time.
+// The later stages, defined after the entry points in the order they run. Stages 2 to 4 run
+// over `data`; when *block holds the data and the picture is repacked inside it, the image takes
+// the block over and *block becomes null.
+RgbImage* decodeStages(const unsigned char* data, size_t size, unsigned char** block,
+                       DibFailure* failure);
+DibFailure render(const WorkingHeader& header, const unsigned char* data, size_t size,
+                  Bgr24Rendering* rendering);
+RgbImage* repack(Bgr24Rendering* rendering, unsigned char** block, DibFailure* failure);
+
+}  // namespace
+
+// Stage 1, the file's bytes: one copy in memory, so that a file changing on disk cannot fault.
+RgbImage* loadDibImage(const char* path) {
+  FileBytes bytes;
+  DibFailure failure = readFileBytes(path, &bytes);
+  if (failure == DibFailure::cannotOpen) {
+    reportOpenFailure(path);
+    return nullptr;
+  }
+  if (failure != DibFailure::none) {
+    report(failure);
+    return nullptr;
+  }
+  RgbImage* image = decodeStages(bytes.data, bytes.size, &bytes.data, &failure);
+  if (image == nullptr) report(failure);
+  releaseFileBytes(&bytes);  // unless the image took the block over
+  return image;
+}
+
+RgbImage* decodeDibImage(const unsigned char* data, size_t size) {
+  DibFailure failure;
+  RgbImage* image = decodeDib(data, size, &failure);
+  if (image == nullptr) report(failure);
+  return image;
+}
+
+RgbImage* decodeDib(const unsigned char* data, size_t size, DibFailure* failure) {
+  return decodeStages(data, size, nullptr, failure);
+}
+
+namespace {
+
+// Stage 2, the headers; then the rendering and the repack.
+RgbImage* decodeStages(const unsigned char* data, size_t size, unsigned char** block,
+                       DibFailure* failure) {
+  WorkingHeader header;
+  *failure = readWorkingHeader(data, size, &header);
+  if (*failure != DibFailure::none) return nullptr;
+  Bgr24Rendering rendering;
+  *failure = render(header, data, size, &rendering);
+  RgbImage* image = nullptr;
+  if (*failure == DibFailure::none) {
+    image = repack(&rendering, block, failure);
+    releaseBgr24(&rendering);
+  }
+  releaseWorkingHeader(&header);
+  return image;
+}
+
+// Stage 3: the pixels as 24-bit rows. Bits said to start at or past the end of the file are no
+// bits, which the conversion refuses.
+DibFailure render(const WorkingHeader& header, const unsigned char* data, size_t size,
+                  Bgr24Rendering* rendering) {
+  const unsigned char* bits = nullptr;
+  size_t bitsSize = 0;
+  if (header.bitsOffset < size) {
+    bits = data + header.bitsOffset;
+    bitsSize = size - size_t(header.bitsOffset);
+  }
+  return convertToBgr24(header, bits, bitsSize, rendering);
+}
+
+// Stage 4: blue, green, red to red, green, blue, one pixel at a time...
 void bgrToRgbScalar(const unsigned char* src, unsigned char* dst, int32_t width) {
   for (int32_t x = 0; x < width; ++x, src += 3, dst += 3) {
     dst[0] = src[2];
@@ -50,8 +146,8 @@ void bgrToRgbScalar(const unsigned char* src, unsigned char* dst, int32_t width)
 }
 
 #if defined(__x86_64__) || defined(__i386__)
-// Four pixels per byte shuffle. Each step reads and writes 16 bytes of which 12 are its own, so it
-// stops while 16 bytes are left in the row and leaves the rest to the scalar loop.
+// ...or four pixels per byte shuffle. Each step reads and writes 16 bytes of which 12 are its own,
+// so it stops while 16 bytes are left in the row and leaves the rest to the scalar loop.
 __attribute__((target("ssse3"))) void bgrToRgbSsse3(const unsigned char* src, unsigned char* dst,
                                                     int32_t width) {
   const __m128i order = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 12, 13, 14, 15);
@@ -77,74 +173,57 @@ void bgrToRgb(const unsigned char* src, unsigned char* dst, int32_t width) {
 }
 #endif
 
-// One pass from the rendering into the caller's block, bottom row first.
-RgbImage* repackToRgb(Bgr24Rendering* rendering) {
+// One pass from the rendering into a new block, bottom row first.
+RgbImage* repackToRgb(Bgr24Rendering* rendering, DibFailure* failure) {
   size_t rowBytes = 3 * size_t(rendering->width);
   int32_t rows = rendering->rowCount;
   auto* pixels = static_cast<unsigned char*>(std::malloc(rowBytes * size_t(rows)));
-  if (pixels == nullptr) {
-    report(kOutOfMemory);
+  auto* image = static_cast<RgbImage*>(std::malloc(sizeof(RgbImage)));
+  if (pixels == nullptr || image == nullptr) {
+    std::free(pixels);
+    std::free(image);
+    *failure = DibFailure::noMemoryForImage;
     return nullptr;
   }
   for (int32_t y = 0; y < rows; ++y) {
     int32_t stored = rendering->topDown ? rows - 1 - y : y;
     bgrToRgb(bgr24Row(rendering, stored), pixels + size_t(y) * rowBytes, rendering->width);
   }
-  auto* image = static_cast<RgbImage*>(std::malloc(sizeof(RgbImage)));
-  if (image == nullptr) {
-    report(kOutOfMemory);
-    std::free(pixels);
-    return nullptr;
-  }
   *image = RgbImage{rendering->width, rows, pixels};
   return image;
 }
 
-RgbImage* convertAndRepack(const WorkingHeader& header, const unsigned char* data, size_t size) {
-  // Bits said to start at or past the end of the file are no bits, which the conversion refuses.
-  const unsigned char* bits = nullptr;
-  size_t bitsSize = 0;
-  if (header.bitsOffset < size) {
-    bits = data + header.bitsOffset;
-    bitsSize = size - size_t(header.bitsOffset);
-  }
-  Bgr24Rendering rendering;
-  ConvertStatus status = convertToBgr24(header, bits, bitsSize, &rendering);
-  if (status != ConvertStatus::done) {
-    report(status == ConvertStatus::outOfMemory ? kOutOfMemory : kConversionError);
+// A bottom-up 24-bit picture in a block of the reader's own is repacked inside that block and the
+// block cut to the image's size: one block per picture instead of two, so loading picture after
+// picture reuses the same memory. Each row moves towards the block's start; its bits lie at least
+// 16 bytes further on, which no write of the shuffle above reaches.
+bool repacksInPlace(const Bgr24Rendering& r, const unsigned char* block) {
+  return block != nullptr && r.bitCount == 24 && !r.topDown && r.source - block >= 16;
+}
+
+RgbImage* repackInPlace(const Bgr24Rendering& r, unsigned char* block, DibFailure* failure) {
+  auto* image = static_cast<RgbImage*>(std::malloc(sizeof(RgbImage)));
+  if (image == nullptr) {
+    *failure = DibFailure::noMemoryForImage;
     return nullptr;
   }
-  RgbImage* image = repackToRgb(&rendering);
-  releaseBgr24(&rendering);
+  size_t rowBytes = 3 * size_t(r.width);
+  for (int32_t y = 0; y < r.rowCount; ++y) {
+    bgrToRgb(r.source + size_t(y) * r.sourceStride, block + size_t(y) * rowBytes, r.width);
+  }
+  // Shrinking leaves the block where it is should it fail.
+  void* cut = std::realloc(block, rowBytes * size_t(r.rowCount));
+  *image = RgbImage{r.width, r.rowCount, cut != nullptr ? static_cast<unsigned char*>(cut) : block};
+  return image;
+}
+
+RgbImage* repack(Bgr24Rendering* rendering, unsigned char** block, DibFailure* failure) {
+  if (block == nullptr || !repacksInPlace(*rendering, *block)) {
+    return repackToRgb(rendering, failure);
+  }
+  RgbImage* image = repackInPlace(*rendering, *block, failure);
+  if (image != nullptr) *block = nullptr;
   return image;
 }
 
 }  // namespace
-
-RgbImage* decodeDibImage(const unsigned char* data, size_t size) {
-  WorkingHeader header;
-  switch (readWorkingHeader(data, size, &header)) {
-    case HeaderStatus::unknownFormat:
-      report(kUnknownFormat);
-      return nullptr;
-    case HeaderStatus::outOfMemory:
-      report(kOutOfMemory);
-      return nullptr;
-    case HeaderStatus::ok:
-      break;
-  }
-  RgbImage* image = convertAndRepack(header, data, size);
-  releaseWorkingHeader(&header);
-  return image;
-}
-
-RgbImage* loadDibImage(const char* path) {
-  FileMap map;
-  if (!mapFile(path, &map)) {
-    reportOpenFailure(path);
-    return nullptr;
-  }
-  RgbImage* image = decodeDibImage(map.data, map.size);
-  unmapFile(&map);
-  return image;
-}

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 
+#include "image/dib_failure.h"
 #include "image/rgb_image.h"
 
 // While nonzero, every failure of the reader is shown to the user; 0 keeps it silent.
@@ -15,6 +15,6 @@ RgbImage* loadDibImage(const char* path);
 // The same for a file already in memory; reports its failures itself.
 RgbImage* decodeDibImage(const unsigned char* data, size_t size);
 
-// Number of colour-table entries that the DIB header at `header` calls for. Returns false,
-// leaving *count alone, when the fields it has to read lie beyond `available` bytes.
-bool colorTableCount(const unsigned char* header, size_t available, uint16_t* count);
+// The decoding core, which tells nobody: the image, or null with *failure saying which check
+// refused the file.
+RgbImage* decodeDib(const unsigned char* data, size_t size, DibFailure* failure);

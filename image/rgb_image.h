@@ -1,11 +1,19 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 
 // A decoded picture: packed red, green, blue bytes, rows without padding, bottom row first.
-// The record and its pixel block are malloc'd; the owner frees the pixels, then the record.
+// The record and its pixel block are malloc'd; releaseRgbImage gives both back.
 struct RgbImage {
   int32_t width;
   int32_t height;
   unsigned char* pixels;
 };
+
+// Frees the pixel block, then the record. Null is left alone.
+inline void releaseRgbImage(RgbImage* image) {
+  if (image == nullptr) return;
+  std::free(image->pixels);
+  std::free(image);
+}

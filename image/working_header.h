@@ -3,19 +3,14 @@
 #include <cstddef>
 #include <cstdint>
 
-// The 40-byte info header that every accepted bitmap is brought to.
+#include "image/dib_failure.h"
+
+// What the rendering needs of the 40-byte info header that every accepted bitmap is brought to.
 struct InfoHeader {
-  uint32_t size;
   int32_t width;
   int32_t height;  // negative: the top row is stored first
-  uint16_t planes;
   uint16_t bitCount;
   uint32_t compression;
-  uint32_t sizeImage;
-  int32_t xPelsPerMeter;
-  int32_t yPelsPerMeter;
-  uint32_t clrUsed;
-  uint32_t clrImportant;
 };
 
 enum : uint32_t { kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2 };
@@ -36,10 +31,14 @@ struct WorkingHeader {
   uint64_t bitsOffset;
 };
 
-enum class HeaderStatus { ok, unknownFormat, outOfMemory };
+// Number of colour-table entries that the DIB header at `header` calls for: biClrUsed's low 16
+// bits when the 40-byte form names some, else 2, 16 or 256 for 1, 4 or 8 bits, else none. Any
+// size but 12 is read as the 40-byte form. Returns false, leaving *count alone, when the fields it
+// has to read lie beyond `available` bytes.
+bool colorTableCount(const unsigned char* header, size_t available, uint16_t* count);
 
 // Fills `header` from the file image. A file too short for its headers or its colour table, or
-// with a header size other than 12 or 40, is an unknown format; nothing is then left allocated.
-HeaderStatus readWorkingHeader(const unsigned char* file, size_t size, WorkingHeader* header);
+// with a header size other than 12 or 40, is refused; nothing is then left allocated.
+DibFailure readWorkingHeader(const unsigned char* file, size_t size, WorkingHeader* header);
 
 void releaseWorkingHeader(WorkingHeader* header);

@@ -89,8 +89,7 @@ TEST_F(RealTextures, EachBodyHoldsItsOwnCopyOfTheFileItDrew) {
     EXPECT_TRUE(held.size() == 3u * width * height &&
                 std::memcmp(held.data(), expected->pixels, held.size()) == 0)
         << "body " << i << " does not hold " << textureFiles[files[i]];
-    std::free(expected->pixels);
-    std::free(expected);
+    releaseRgbImage(expected);
   }
   EXPECT_EQ(names.size(), static_cast<size_t>(kBodyCount));
   EXPECT_EQ(names.count(0u), 0u);

@@ -1,13 +1,16 @@
 #include "image/dib_reader.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "image/notice.h"
 #include "tests/support/bitmap_writer.h"
@@ -35,6 +38,7 @@ struct Decoded {
   bool ok = false;
   int32_t width = 0, height = 0;
   Bytes rgb;
+  DibFailure failure = DibFailure::none;
 };
 
 // Frees the image the way the viewer does.
@@ -42,15 +46,20 @@ Decoded takeImage(RgbImage* image) {
   if (image == nullptr) return {};
   Decoded d{true, image->width, image->height, {}};
   d.rgb.assign(image->pixels, image->pixels + size_t(image->width) * 3 * size_t(image->height));
-  free(image->pixels);
-  free(image);
+  releaseRgbImage(image);
   return d;
 }
 
 // The vector's block is exactly the file's size, so a read past its end trips AddressSanitizer.
+// Decodes twice: silently for the reason of a refusal, then as the viewer does, for its notice.
 Decoded decode(const Bytes& file) {
   Bytes exact(file);
-  return takeImage(decodeDibImage(exact.empty() ? nullptr : exact.data(), exact.size()));
+  const unsigned char* data = exact.empty() ? nullptr : exact.data();
+  DibFailure failure;
+  releaseRgbImage(decodeDib(data, exact.size(), &failure));
+  Decoded d = takeImage(decodeDibImage(data, exact.size()));
+  d.failure = failure;
+  return d;
 }
 
 uint32_t nextRandom(uint32_t& state) {
@@ -165,24 +174,52 @@ TEST_F(Reader, RunLengthStreamsUseEveryEscape) {
   EXPECT_TRUE(notices.empty());
 }
 
+// Codes are skipped whole past the right edge; the pixels left of it keep their nibble order.
+TEST_F(Reader, RunLengthCodesPastTheEdgeOrTheTopDrawNothing) {
+  BitmapForm form;
+  form.bitCount = 4;
+  form.compression = 2;
+  form.palette = kRgbPalette;
+  form.clrUsed = 3;
+  // clang-format off
+  const Bytes stream = {
+      4, 0x12, 255, 0x21,      // 1 2 1, then the rest of both runs past the edge
+      0, 3, 0x12, 0, 0, 0,     // absolute past the edge; end of line
+      1, 0x22, 0, 4, 1, 0x20,  // 2, then absolute 0 1 and past the edge 2 0
+      0, 2, 200, 0, 0, 2, 0, 5, 1, 0x11,  // deltas past the edge and the top; nothing after
+  };
+  // clang-format on
+  EXPECT_EQ(decode(buildBitmapWithBits(form, 3, 2, stream)).rgb,
+            rgbBottomFirst(3, {B, R, G, G, B, G}));
+  form.bitCount = 8;
+  form.compression = 1;
+  const Bytes stream8 = {3, 1, 255, 2, 0, 3, 0, 1, 2, 0, 0, 2, 9, 0, 1, 0};
+  EXPECT_EQ(decode(buildBitmapWithBits(form, 2, 1, stream8)).rgb, rgbBottomFirst(2, {G, G}));
+  EXPECT_TRUE(notices.empty());
+}
+
 TEST_F(Reader, RefusesWhatItCannotRender) {
   struct Case {
     int32_t width, height;
     uint16_t bits;
     uint32_t compression;
-    const char* text;
+    DibFailure reason;
   };
+  const DibFailure form = DibFailure::unsupportedForm, none = DibFailure::noPixels,
+                   side = DibFailure::sideTooLong;
   // clang-format off
   const Case cases[] = {
-      {4, 4, 16, 3, kConversion},  {4, 4, 32, 3, kConversion},  // bit-field masks
-      {4, 4, 24, 4, kConversion},  {4, 4, 24, 5, kConversion},  // JPEG, PNG inside
-      {4, 4, 2, 0, kConversion},   {4, 4, 64, 0, kConversion},  // no rendering for these
-      {4, 4, 0, 0, kConversion},   {4, 4, 8, 77, kConversion},  // or an unknown code
-      {4, 4, 4, 1, kConversion},   {4, 4, 8, 2, kConversion},   // codes and bit counts crossed
-      {0, 4, 24, 0, kConversion},  {-4, 4, 24, 0, kConversion}, {4, 0, 24, 0, kConversion},
-      {4, -4, 8, 1, kConversion},  // run-length bitmaps are bottom-up only
-      {16384, 16384, 24, 0, kConversion},  // within the cap, but short of bits
-      {16385, 16384, 24, 0, kOutOfMemory}, {INT32_MAX, INT32_MIN, 24, 0, kOutOfMemory},
+      {4, 4, 16, 3, form},  {4, 4, 32, 3, form},  // bit-field masks
+      {4, 4, 24, 4, form},  {4, 4, 24, 5, form},  // JPEG, PNG inside
+      {4, 4, 2, 0, form},   {4, 4, 64, 0, form},  // no rendering for these
+      {4, 4, 0, 0, form},   {4, 4, 8, 77, form},  // or an unknown code
+      {4, 4, 4, 1, form},   {4, 4, 8, 2, form},   // codes and bit counts crossed
+      {0, 4, 24, 0, none},  {-4, 4, 24, 0, none}, {4, 0, 24, 0, none},
+      {4, -4, 8, 1, DibFailure::topDownRunLength},  // run-length bitmaps are bottom-up only
+      {16384, 16384, 24, 0, DibFailure::bitsCut},  // within the caps, but short of bits
+      {16385, 16384, 24, 0, side}, {INT32_MAX, INT32_MIN, 24, 0, side},
+      {1 << 26, 1, 8, 1, side},    {1, 1 << 26, 4, 2, side},  // few pixels, but too long for GL
+      {16385, 1, 24, 0, side},     {1, -16385, 24, 0, side},
   };
   // clang-format on
 
@@ -192,9 +229,11 @@ TEST_F(Reader, RefusesWhatItCannotRender) {
     form.compression = c.compression;
     form.palette = {R};
     form.clrUsed = 1;
-    EXPECT_FALSE(decode(buildBitmapWithBits(form, c.width, c.height, Bytes(256, 0))).ok);
-    EXPECT_EQ(notices, Texts{c.text})
-        << c.width << " x " << c.height << ", " << c.bits << " bits, " << c.compression;
+    SCOPED_TRACE(testing::Message()
+                 << c.width << " x " << c.height << ", " << c.bits << " bits, " << c.compression);
+    EXPECT_EQ(decode(buildBitmapWithBits(form, c.width, c.height, Bytes(256, 0))).failure,
+              c.reason);
+    EXPECT_EQ(notices, Texts{c.reason == side ? kOutOfMemory : kConversion});
     notices.clear();
   }
 }
@@ -205,7 +244,8 @@ TEST_F(Reader, OtherHeaderSizesAreUnknown) {
       BitmapForm form;
       form.headerSize = size;
       form.fileHeader = fileHeader;
-      EXPECT_FALSE(decode(buildBitmapWithBits(form, 2, 2, Bytes(128, 0))).ok);
+      EXPECT_EQ(decode(buildBitmapWithBits(form, 2, 2, Bytes(128, 0))).failure,
+                DibFailure::unknownHeaderSize);
       EXPECT_EQ(notices, Texts{kUnknown}) << size;
       notices.clear();
     }
@@ -238,6 +278,7 @@ TEST_F(Reader, EveryTruncationIsRefusedWithoutReadingPastTheEnd) {
     Bytes file = plain ? buildBitmap(form, 3, 2, {0, 1, 2, 2, 1, 0})
                        : buildBitmapWithBits(form, 3, 2, streams[i]);
     size_t bitsStart = file.size() - (plain ? 2 * stride : streams[i].size());
+    size_t headerEnd = (form.fileHeader ? 14 : 0) + (form.core ? 12 : 40);
     for (size_t length = 0; length <= file.size(); ++length) {
       SCOPED_TRACE(testing::Message() << "form " << i << " cut at " << length);
       Decoded d = decode(Bytes(file.begin(), file.begin() + length));
@@ -245,6 +286,11 @@ TEST_F(Reader, EveryTruncationIsRefusedWithoutReadingPastTheEnd) {
         EXPECT_EQ(d.ok, length + pad >= file.size());
       }
       EXPECT_TRUE(!d.ok || length >= bitsStart);
+      DibFailure reason = length < headerEnd   ? DibFailure::headersCut
+                          : length < bitsStart ? DibFailure::tableCut
+                          : plain              ? DibFailure::bitsCut
+                                               : DibFailure::streamBroken;
+      EXPECT_EQ(d.failure, d.ok ? DibFailure::none : reason);
       EXPECT_EQ(notices, d.ok ? Texts{} : Texts{length < bitsStart ? kUnknown : kConversion});
       notices.clear();
     }
@@ -269,13 +315,30 @@ class LoadFile : public Reader {
   std::string dir_;
 };
 
-TEST_F(LoadFile, ReadsTheMappedFile) {
-  Bytes file = buildBitmap(BitmapForm{}, 2, 2, {R, G, B, K});
-  EXPECT_EQ(takeImage(loadDibImage(write("Sun.bmp", file).c_str())).rgb, decode(file).rgb);
+// A bottom-up 24-bit file is repacked inside the block it was read into; every form, whether
+// repacked there or not, comes out as from memory.
+TEST_F(LoadFile, ReadsTheFileAsFromMemory) {
+  uint32_t seed = 3;
+  for (int layout = 0; layout < 5; ++layout) {
+    BitmapForm form;
+    form.fileHeader = layout != 1 && layout != 2;  // bare: the bits 40 or 12 bytes in
+    form.core = layout == 2;
+    form.topDown = layout == 3;
+    form.bitCount = layout == 4 ? 8 : 24;
+    for (int i = 0; layout == 4 && i < 256; ++i) form.palette.push_back(nextRandom(seed));
+    for (int32_t width : {1, 5, 8, 23}) {
+      std::vector<uint32_t> values, colors;
+      randomPicture(form, width * 3, seed++, &values, &colors);
+      Bytes file = buildBitmap(form, width, 3, values);
+      Decoded d = takeImage(loadDibImage(write("Sun.bmp", file).c_str()));
+      EXPECT_EQ(d.rgb, rgbBottomFirst(width, colors)) << "layout " << layout << ", " << width;
+      EXPECT_EQ(d.height, 3);
+    }
+  }
   EXPECT_TRUE(notices.empty());
 }
 
-TEST_F(LoadFile, UnmappableFilesGiveOneOpenFailureWithTheWholePath) {
+TEST_F(LoadFile, UnreadableFilesGiveOneOpenFailureWithTheWholePath) {
   std::string fifo = dir_ + "/pipe.bmp";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);  // must be refused, not waited on
   std::string longPath = dir_ + "/" + std::string(250, 'x') + "/" + std::string(250, 'y');
@@ -285,6 +348,34 @@ TEST_F(LoadFile, UnmappableFilesGiveOneOpenFailureWithTheWholePath) {
     EXPECT_EQ(notices, Texts{"Failed to open DIB file " + path + ".\n"});
     notices.clear();
   }
+}
+
+// An editor saving over a picture as the game starts: each load gives the picture, or the
+// notice of a picture cut short, and never a fault.
+TEST_F(LoadFile, AFileShrinkingWhileItIsReadIsAPictureCutShort) {
+  Bytes file = buildBitmapWithBits(BitmapForm{}, 1024, 1024, Bytes(3 << 20, 0x80));
+  std::string path = write("Earth.bmp", file);
+  int fd = open(path.c_str(), O_WRONLY);
+  ASSERT_GE(fd, 0);
+  std::atomic<bool> done{false};
+  std::thread cutter([&] {  // the headers stay, the bits come and go
+    while (!done && ftruncate(fd, 4096) == 0 && ftruncate(fd, off_t(file.size())) == 0) {
+    }
+  });
+  int whole = 0;
+  for (int i = 0; i < 100; ++i) whole += takeImage(loadDibImage(path.c_str())).ok;
+  done = true;
+  cutter.join();
+  close(fd);
+  EXPECT_EQ(notices, Texts(100 - whole, kConversion));
+}
+
+// A file too large for any picture the reader takes is refused before it is read.
+TEST_F(LoadFile, FilesOverTheCapAreNotRead) {
+  std::string path = write("Jupiter.bmp", buildBitmap(BitmapForm{}, 1, 1, {R}));
+  ASSERT_EQ(truncate(path.c_str(), (off_t(1) << 30) + (1 << 20) + 1), 0);  // sparse
+  EXPECT_FALSE(takeImage(loadDibImage(path.c_str())).ok);
+  EXPECT_EQ(notices, Texts{kOutOfMemory});
 }
 
 TEST_F(LoadFile, LaterFailuresShowOnlyTheirOwnText) {

@@ -18,11 +18,7 @@
 namespace {
 
 struct ImageFree {
-  void operator()(RgbImage* image) const {
-    if (!image) return;
-    std::free(image->pixels);
-    std::free(image);
-  }
+  void operator()(RgbImage* image) const { releaseRgbImage(image); }
 };
 using Image = std::unique_ptr<RgbImage, ImageFree>;
 

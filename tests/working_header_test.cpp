@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "image/dib_reader.h"
 #include "tests/support/bitmap_writer.h"
 
 namespace {
@@ -23,7 +22,18 @@ TEST(ColorTableCount, TakesTheLow16BitsOfClrUsedAndNeverReadsPastTheHeader) {
   EXPECT_EQ(count, 70000 - 65536);
 }
 
-TEST(WorkingHeader, TableCountsBitPositionsAndDefaults) {
+// The size decides how the rest is read, so it is looked at first, even in a file cut short.
+TEST(WorkingHeader, HeaderSizeIsCheckedFirst) {
+  BitmapForm form;
+  form.headerSize = 108;
+  Bytes file = buildBitmapWithBits(form, 1, 1, {});
+  WorkingHeader h;
+  EXPECT_EQ(readWorkingHeader(file.data(), 14 + 4, &h), DibFailure::unknownHeaderSize);
+  file[14] = 40;
+  EXPECT_EQ(readWorkingHeader(file.data(), 14 + 39, &h), DibFailure::headersCut);
+}
+
+TEST(WorkingHeader, TableCountsAndBitPositions) {
   struct Case {
     bool fileHeader, core;
     uint16_t bits;
@@ -42,13 +52,11 @@ TEST(WorkingHeader, TableCountsBitPositionsAndDefaults) {
     for (uint32_t i = 0; i < c.entries; ++i) form.palette.push_back(0x030201 * i & 0xffffff);
     Bytes file = buildBitmapWithBits(form, 5, 2, Bytes(64, 0));
     WorkingHeader h;
-    ASSERT_EQ(readWorkingHeader(file.data(), file.size(), &h), HeaderStatus::ok);
+    ASSERT_EQ(readWorkingHeader(file.data(), file.size(), &h), DibFailure::none);
     EXPECT_EQ(h.colorCount, c.entries);
     EXPECT_EQ(h.bitsOffset, c.bitsOffset);
-    EXPECT_EQ(h.info.size, 40u);
-    EXPECT_EQ(h.info.clrUsed, c.entries);
-    EXPECT_EQ(h.info.sizeImage, (c.bits * 5 + 7) / 8 * 2u);  // not padded: 30 at 24 bits
-    EXPECT_EQ(h.info.clrImportant, c.core ? c.entries : 0u);
+    EXPECT_EQ(h.info.width, 5);
+    EXPECT_EQ(h.info.bitCount, c.bits);
     for (uint32_t i = 0; i < c.entries; ++i) {
       const ColorEntry& e = h.colors[i];
       EXPECT_EQ(e.blue | e.green << 8 | e.red << 16 | e.reserved << 24,

@@ -207,7 +207,6 @@ int main(int argc, char** argv) {
       status = 1;
     }
   }
-  std::free(map->pixels);
-  std::free(map);
+  releaseRgbImage(map);
   return status;
 }
