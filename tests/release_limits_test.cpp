@@ -17,17 +17,6 @@
 
 namespace {
 
-// A 60-byte RLE8 file: one palette entry and a stream that ends at once, so the whole picture is
-// that colour however large it claims to be.
-Bytes plainRle(int32_t width, int32_t height) {
-  BitmapForm form;
-  form.bitCount = 8;
-  form.compression = 1;
-  form.clrUsed = 1;
-  form.palette = {0x3366CC};
-  return buildBitmapWithBits(form, width, height, {0, 1});
-}
-
 // Replaces the eleven shipped pictures by what `make` puts under each name.
 template <typename Make>
 std::string folderOf(const std::string& tag, Make make) {
@@ -81,7 +70,8 @@ TEST(ReleaseLimits, PictureOneRowOrColumnLongDoesNotCrashTheGame) {
   for (int i = 0; i < 4; ++i) {
     const std::string path = dir + "/" + textureFiles[i];
     ASSERT_EQ(unlink(path.c_str()), 0);
-    EXPECT_TRUE(writeFile(path, i < 2 ? plainRle(1 << 25, 1) : plainRle(1, 1 << 25)));
+    EXPECT_TRUE(writeFile(
+        path, i < 2 ? plainRleBitmap(1 << 25, 1, 0x3366CC) : plainRleBitmap(1, 1 << 25, 0x3366CC)));
   }
   game::Process game;
   expectFirstFrameAndCleanClose(game, dir, 120);
@@ -91,7 +81,7 @@ TEST(ReleaseLimits, PictureOneRowOrColumnLongDoesNotCrashTheGame) {
 // Every body wearing a 16384 x 16384 picture: a gigabyte each if uploaded as read.
 TEST(ReleaseLimits, ElevenHugePicturesStartWithinBoundedMemory) {
   const std::string dir = folderOf("huge", [](int, const std::string& path) {
-    EXPECT_TRUE(writeFile(path, plainRle(16384, 16384)));
+    EXPECT_TRUE(writeFile(path, plainRleBitmap(16384, 16384, 0x3366CC)));
   });
   game::Process game;
   ASSERT_TRUE(game.start({FARLIGHT_BINARY}, dir, 240)) << game.errors();

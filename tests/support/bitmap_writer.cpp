@@ -143,6 +143,15 @@ Bytes buildBitmapWithBits(const BitmapForm& form, int32_t width, int32_t height,
   return out;
 }
 
+Bytes plainRleBitmap(int32_t width, int32_t height, uint32_t rgb) {
+  BitmapForm form;
+  form.bitCount = 8;
+  form.compression = 1;
+  form.clrUsed = 1;
+  form.palette = {rgb};
+  return buildBitmapWithBits(form, width, height, {0, 1});
+}
+
 Bytes rgbBottomFirst(int32_t width, const std::vector<uint32_t>& colors) {
   Bytes out;
   for (size_t row = colors.size() / width; row-- > 0;) {

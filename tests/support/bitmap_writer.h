@@ -35,6 +35,10 @@ Bytes buildBitmap(const BitmapForm& form, int32_t width, int32_t height,
 Bytes buildBitmapWithBits(const BitmapForm& form, int32_t width, int32_t height,
                           const Bytes& stream);
 
+// A 60-byte RLE8 file whose stream ends at once: the whole picture is its one palette colour
+// `rgb` (0xRRGGBB), however large it claims to be.
+Bytes plainRleBitmap(int32_t width, int32_t height, uint32_t rgb);
+
 // What the reader should return for a picture of 0xRRGGBB values given top row first.
 Bytes rgbBottomFirst(int32_t width, const std::vector<uint32_t>& colors);
 
