@@ -15,9 +15,9 @@ struct FileBytes {
 };
 
 // Reads the regular file at `path`. A file that shrinks while it is read gives what was read, a
-// picture cut short. Refuses (cannotOpen) a file that cannot be opened or read, is not a regular
-// file, or is empty; and a file over kMaxFileBytes, or one there is no memory for. Nothing is then
-// left allocated.
+// picture cut short. Refuses a file that cannot be opened or read, is not a regular file, or is
+// empty (cannotOpen), one over kMaxFileBytes (fileTooLarge), and one there is no memory for
+// (noMemoryForFile). Nothing is then left allocated.
 DibFailure readFileBytes(const char* path, FileBytes* bytes);
 
 void releaseFileBytes(FileBytes* bytes);

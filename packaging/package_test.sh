@@ -34,8 +34,9 @@ expected=(./usr/games/farlight ./usr/lib/games/farlight/farlight
   ./usr/share/applications/farlight.desktop ./usr/share/metainfo/org.example.farlight.metainfo.xml
   ./usr/share/man/man6/farlight.6.gz ./usr/share/doc/farlight/copyright
   ./usr/share/doc/farlight/changelog.gz)
-for body in Sun Mercury Venus Earth Moon Mars Jupiter Saturn Uranus Neptune Pluto; do
-  expected+=("./usr/share/games/farlight/$body.bmp")
+# The pictures as painted in the build, under the names the game reads.
+for picture in "$build"/pictures/*.bmp; do
+  expected+=("./usr/share/games/farlight/$(basename "$picture")")
 done
 for size in 48 64 128 256; do
   expected+=("./usr/share/icons/hicolor/${size}x$size/apps/farlight.png")

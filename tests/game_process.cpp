@@ -134,6 +134,13 @@ bool Process::running() {
   return pid_ > 0;
 }
 
+bool Process::waitForFrames(int frames, int seconds) {
+  for (int waited = 0; waited < 10 * seconds && framesDrawn() < frames && running(); ++waited) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return framesDrawn() >= frames;
+}
+
 int Process::framesDrawn() const {
   int lines = 0;
   for (char c : readFile(folder_ + "/fps")) lines += c == '\n';
@@ -184,7 +191,7 @@ long statusKiB(pid_t pid, const char* field) {
 }
 
 // Sent straight to the window: xdotool takes some 80 ms a click, the game a few.
-bool clickRepeatedly(const Process& game, int button, int x, int y, int count) {
+bool clickRepeatedly(Process& game, int button, int x, int y, int count) {
   const int before = game.framesDrawn();
   Display* display = XOpenDisplay(std::getenv("DISPLAY"));
   if (display == nullptr) return false;
@@ -204,10 +211,7 @@ bool clickRepeatedly(const Process& game, int button, int x, int y, int count) {
     XSendEvent(display, game.window(), False, ButtonReleaseMask, &event);
   }
   XCloseDisplay(display);
-  for (int waited = 0; waited < 600 && game.framesDrawn() < before + count; ++waited) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return game.framesDrawn() >= before + count;
+  return game.waitForFrames(before + count, 60);
 }
 
 }  // namespace game

@@ -31,6 +31,8 @@ class Process {
   bool start(const std::vector<std::string>& command, const std::string& folder, int seconds);
 
   int framesDrawn() const;
+  // Waits until `frames` frames are drawn, the process ends, or `seconds` pass; true if drawn.
+  bool waitForFrames(int frames, int seconds);
   std::string errors() const;
 
   // Presses and releases `button` at window point (x, y).
@@ -72,7 +74,7 @@ long statusKiB(pid_t pid, const char* field);
 
 // Presses and releases `button` `count` times at window point (x, y), then waits until the game
 // has drawn a frame for each (every pick pass swaps buffers too); false if it fell behind.
-bool clickRepeatedly(const Process& game, int button, int x, int y, int count);
+bool clickRepeatedly(Process& game, int button, int x, int y, int count);
 
 }  // namespace game
 

@@ -5,14 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/field.h"
@@ -221,10 +219,7 @@ TEST(HostileStartOfTheGame, UnderMemcheckItReportsTheBadFilesDrawsAndClosesClean
   const std::string log = dir + "/memcheck.log";
   game::Process game;
   ASSERT_TRUE(game.start(game::underMemcheck(log), dir, 180));
-  for (int waited = 0; waited < 600 && game.framesDrawn() < 20 && game.running(); ++waited) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  EXPECT_GE(game.framesDrawn(), 20);
+  EXPECT_TRUE(game.waitForFrames(20, 60)) << game.framesDrawn() << " frames";
   EXPECT_EQ(game.close(120), 0) << "(99: memcheck found something) "
                                 << game::findings(game::readFile(log));
 

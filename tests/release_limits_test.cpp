@@ -5,10 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <string>
-#include <thread>
 
 #include "app/field.h"
 #include "game_process.h"
@@ -29,18 +27,10 @@ std::string folderOf(const std::string& tag, Make make) {
   return dir;
 }
 
-bool waitForFrames(game::Process& game, int frames, int seconds) {
-  for (int waited = 0; waited < 10 * seconds && game.framesDrawn() < frames && game.running();
-       ++waited) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return game.framesDrawn() >= frames;
-}
-
 // Starts the game on `dir`, waits for its first frame and closes it.
 void expectFirstFrameAndCleanClose(game::Process& game, const std::string& dir, int seconds) {
   ASSERT_TRUE(game.start({FARLIGHT_BINARY}, dir, seconds)) << game.errors();
-  EXPECT_TRUE(waitForFrames(game, 1, seconds)) << game.errors();
+  EXPECT_TRUE(game.waitForFrames(1, seconds)) << game.errors();
   EXPECT_EQ(game.close(30), 0) << game.errors();
 }
 
@@ -85,7 +75,7 @@ TEST(ReleaseLimits, ElevenHugePicturesStartWithinBoundedMemory) {
   });
   game::Process game;
   ASSERT_TRUE(game.start({FARLIGHT_BINARY}, dir, 240)) << game.errors();
-  EXPECT_TRUE(waitForFrames(game, 1, 240)) << game.errors();
+  EXPECT_TRUE(game.waitForFrames(1, 240)) << game.errors();
   EXPECT_LT(game::statusKiB(game.pid(), "VmHWM"), 3 << 20);
   EXPECT_EQ(game.close(30), 0) << game.errors();
   if (!HasFailure()) removeFolder(dir);
@@ -97,7 +87,7 @@ TEST(ReleaseLimits, ClicksDoNotMakeTheGameGrow) {
   const std::string dir = game::pictureFolder("clicks");
   game::Process game;
   ASSERT_TRUE(game.start({FARLIGHT_BINARY}, dir, 60));
-  ASSERT_TRUE(waitForFrames(game, 1, 60));
+  ASSERT_TRUE(game.waitForFrames(1, 60));
   ASSERT_TRUE(game.click(3, 2, 2));  // right: freeze
   ASSERT_TRUE(game::clickRepeatedly(game, 1, 2, 2, 100));
   // Resident size, not its peak: start-up's peak, while pictures are read, would hide growth.
@@ -119,7 +109,7 @@ TEST(ReleaseLimits, StandardErrorClosedByItsReaderDoesNotEndTheGame) {
   const std::string redirect = "exec \"$@\" 2>&" + std::to_string(ends[1]);
   ASSERT_TRUE(game.start({"sh", "-c", redirect, "sh", FARLIGHT_BINARY}, dir, 60));
   close(ends[1]);
-  EXPECT_TRUE(waitForFrames(game, 1, 60));
+  EXPECT_TRUE(game.waitForFrames(1, 60));
   EXPECT_EQ(game.close(30), 0);
   if (!HasFailure()) removeFolder(dir);
 }
