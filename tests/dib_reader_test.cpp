@@ -26,6 +26,16 @@ const char kOutOfMemory[] = "Out of memory.";
 const uint32_t R = 0xFF0000, G = 0x00FF00, B = 0x0000FF, K = 0;
 const std::vector<uint32_t> kRgbPalette = {R, G, B};  // index 7 lies beyond it
 
+// An RLE8 (8 bits) or RLE4 (4 bits) form over the three-colour table.
+BitmapForm runLengthForm(uint16_t bitCount) {
+  BitmapForm form;
+  form.bitCount = bitCount;
+  form.compression = bitCount == 8 ? 1 : 2;
+  form.palette = kRgbPalette;
+  form.clrUsed = 3;
+  return form;
+}
+
 Texts& notices = capturedNotices();
 
 class Reader : public ::testing::Test {
@@ -145,11 +155,7 @@ TEST_F(Reader, ColourTableFollowsClrUsedAndMissingEntriesAreBlack) {
 }
 
 TEST_F(Reader, RunLengthStreamsUseEveryEscape) {
-  BitmapForm form;
-  form.bitCount = 8;
-  form.compression = 1;
-  form.palette = kRgbPalette;
-  form.clrUsed = 3;
+  BitmapForm form = runLengthForm(8);
   const Bytes stream8 = {
       2, 1, 1, 7, 0, 0,        // two green, one past the table; end of line
       0, 3, 2, 0, 1, 0, 1, 1,  // absolute blue red green + pad byte, then a green
@@ -159,8 +165,7 @@ TEST_F(Reader, RunLengthStreamsUseEveryEscape) {
   Decoded d = decode(buildBitmapWithBits(form, 4, 3, stream8));
   EXPECT_EQ(d.rgb, rgbBottomFirst(4, {K, K, B, B, B, R, G, G, G, G, K, K}));
 
-  form.bitCount = 4;
-  form.compression = 2;
+  form = runLengthForm(4);
   // clang-format off
   const Bytes stream4 = {
       5, 0x12, 0, 0,                    // 1 2 1 2 1
@@ -176,11 +181,7 @@ TEST_F(Reader, RunLengthStreamsUseEveryEscape) {
 
 // Codes are skipped whole past the right edge; the pixels left of it keep their nibble order.
 TEST_F(Reader, RunLengthCodesPastTheEdgeOrTheTopDrawNothing) {
-  BitmapForm form;
-  form.bitCount = 4;
-  form.compression = 2;
-  form.palette = kRgbPalette;
-  form.clrUsed = 3;
+  BitmapForm form = runLengthForm(4);
   // clang-format off
   const Bytes stream = {
       4, 0x12, 255, 0x21,      // 1 2 1, then the rest of both runs past the edge
@@ -191,8 +192,7 @@ TEST_F(Reader, RunLengthCodesPastTheEdgeOrTheTopDrawNothing) {
   // clang-format on
   EXPECT_EQ(decode(buildBitmapWithBits(form, 3, 2, stream)).rgb,
             rgbBottomFirst(3, {B, R, G, G, B, G}));
-  form.bitCount = 8;
-  form.compression = 1;
+  form = runLengthForm(8);
   const Bytes stream8 = {3, 1, 255, 2, 0, 3, 0, 1, 2, 0, 0, 2, 9, 0, 1, 0};
   EXPECT_EQ(decode(buildBitmapWithBits(form, 2, 1, stream8)).rgb, rgbBottomFirst(2, {G, G}));
   EXPECT_TRUE(notices.empty());
