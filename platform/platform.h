@@ -1,0 +1,46 @@
+#pragma once
+
+// What differs between the systems the game runs on, behind one set of free functions. Each
+// system has one implementation file (posix.cpp, win32.cpp); CMake compiles the one that fits, so
+// the game's code carries no conditionals of its own.
+
+#include <cstddef>
+#include <cstdint>
+
+#include "image/owned_bytes.h"
+
+enum class FileRead { ok, cannotOpen, tooLarge, noMemory };
+
+// Reads the whole regular file at `path` into one malloc'd block that *data takes over, and sets
+// *size to the bytes read. Never waits: a folder, FIFO, device or socket under the name is refused
+// at once (cannotOpen), as is a missing, unreadable or empty file. A file larger than `maxBytes` is
+// refused before it is read (tooLarge); no memory for it is noMemory. A file that shrinks while it
+// is read gives what was read. On any refusal *data and *size are left alone.
+FileRead readWholeFile(const char* path, size_t maxBytes, OwnedBytes* data, size_t* size);
+
+// Which file a name stands for, and in which state: equal identities are the same unchanged file.
+struct FileIdentity {
+  uint64_t volume = 0;
+  uint64_t index = 0;
+  uint64_t size = 0;
+  int64_t modifiedNs = 0;
+};
+inline bool operator==(const FileIdentity& a, const FileIdentity& b) {
+  return a.volume == b.volume && a.index == b.index && a.size == b.size &&
+         a.modifiedNs == b.modifiedNs;
+}
+
+// Whether something this process may read exists under `path`, asked without opening it (opening
+// a FIFO waits for a writer). Fills *identity when it does.
+bool probeFile(const char* path, FileIdentity* identity);
+
+// A modal box captioned "Error" with `text` and an OK button only; returns once the user has
+// dismissed it. Where no box can be shown: "Error: <text>" on standard error, with a line feed
+// added when the text does not end in one.
+void showErrorBox(const char* text);
+
+// Milliseconds from some fixed point in the past: the seed of the field's generator.
+unsigned millisecondClock();
+
+// Called first thing in main: a standard error whose reader has gone must not end the game.
+void preparePlatform();
