@@ -1,7 +1,8 @@
 // Paints Farlight's menu icon: the Earth picture, read through the game's own reader, on a shaded
-// disc as a sphere shows it. Usage: make_icon EARTH.bmp OUTPUT_FOLDER SIZE...
-// Writes OUTPUT_FOLDER/farlight-SIZE.png, an RGBA PNG, for each size. The PNG's deflate stream
-// uses stored blocks only: icons are small, and it keeps the tool free of a compression library.
+// disc as a sphere shows it. Usage: make_icon EARTH.bmp OUTPUT_FOLDER [ico] SIZE...
+// Writes OUTPUT_FOLDER/farlight-SIZE.png, an RGBA PNG, for each size; with "ico", one Windows icon
+// OUTPUT_FOLDER/farlight.ico holding those PNGs instead. The PNG's deflate stream uses stored
+// blocks only: icons are small, and it keeps the tool free of a compression library.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -172,6 +173,33 @@ std::vector<unsigned char> encodePng(const std::vector<unsigned char>& rgba, int
   return png;
 }
 
+// ---- ICO ----
+
+void putLittleEndian(std::vector<unsigned char>* out, uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out->push_back(static_cast<unsigned char>(value >> (8 * i)));
+}
+
+// An icon directory whose entries are whole PNG files, as Windows has read them since Vista.
+std::vector<unsigned char> encodeIco(const std::vector<std::vector<unsigned char>>& pngs,
+                                     const std::vector<int>& sizes) {
+  std::vector<unsigned char> ico;
+  putLittleEndian(&ico, 0, 2);
+  putLittleEndian(&ico, 1, 2);  // an icon, not a cursor
+  putLittleEndian(&ico, static_cast<uint32_t>(pngs.size()), 2);
+  size_t offset = 6 + 16 * pngs.size();
+  for (size_t i = 0; i < pngs.size(); ++i) {
+    const unsigned char side = static_cast<unsigned char>(sizes[i] % 256);  // 0 stands for 256
+    ico.insert(ico.end(), {side, side, 0, 0});
+    putLittleEndian(&ico, 1, 2);   // planes
+    putLittleEndian(&ico, 32, 2);  // bits per pixel
+    putLittleEndian(&ico, static_cast<uint32_t>(pngs[i].size()), 4);
+    putLittleEndian(&ico, static_cast<uint32_t>(offset), 4);
+    offset += pngs[i].size();
+  }
+  for (const auto& png : pngs) ico.insert(ico.end(), png.begin(), png.end());
+  return ico;
+}
+
 bool writeFile(const std::string& path, const std::vector<unsigned char>& bytes) {
   FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) {
@@ -185,7 +213,7 @@ bool writeFile(const std::string& path, const std::vector<unsigned char>& bytes)
 
 int main(int argc, char** argv) {
   if (argc < 4) {
-    std::fprintf(stderr, "usage: %s EARTH.bmp OUTPUT_FOLDER SIZE...\n", argv[0]);
+    std::fprintf(stderr, "usage: %s EARTH.bmp OUTPUT_FOLDER [ico] SIZE...\n", argv[0]);
     return 2;
   }
   errorPopups = 0;  // a build has no one to click a box away; say it here instead
@@ -194,18 +222,30 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "make_icon: cannot read the picture %s\n", argv[1]);
     return 1;
   }
+  const bool ico = std::string(argv[3]) == "ico";
+  const int maxSize = ico ? 256 : kMaxSize;
   int status = 0;
-  for (int i = 3; i < argc; ++i) {
+  std::vector<std::vector<unsigned char>> pngs;
+  std::vector<int> sizes;
+  for (int i = ico ? 4 : 3; i < argc; ++i) {
     int size = std::atoi(argv[i]);
     std::string path = std::string(argv[2]) + "/farlight-" + std::to_string(size) + ".png";
-    if (size < kMinSize || size > kMaxSize) {
+    if (size < kMinSize || size > maxSize) {
       std::fprintf(stderr, "make_icon: size %s is not between %d and %d\n", argv[i], kMinSize,
-                   kMaxSize);
+                   maxSize);
       status = 2;
+    } else if (ico) {
+      pngs.push_back(encodePng(paintIcon(*map, size), size));
+      sizes.push_back(size);
     } else if (!writeFile(path, encodePng(paintIcon(*map, size), size))) {
       std::fprintf(stderr, "make_icon: cannot write %s\n", path.c_str());
       status = 1;
     }
+  }
+  const std::string icoPath = std::string(argv[2]) + "/farlight.ico";
+  if (ico && status == 0 && !writeFile(icoPath, encodeIco(pngs, sizes))) {
+    std::fprintf(stderr, "make_icon: cannot write %s\n", icoPath.c_str());
+    status = 1;
   }
   releaseRgbImage(map);
   return status;
