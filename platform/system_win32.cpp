@@ -1,5 +1,4 @@
 // The rest of the game's contact with Windows: the "Error" box, the seeding clock, start-up.
-#include <mmsystem.h>
 #include <windows.h>
 
 #include <cstdio>

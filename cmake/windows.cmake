@@ -1,0 +1,24 @@
+# The Windows build, cross-built by tools/windows.sh with cmake/mingw-w64-x86_64.cmake. freeglut is
+# built static from Debian's source beforehand, and the C and C++ runtimes are linked in, so
+# farlight.exe needs only Windows' own DLLs; there is no SDL2 (the box is MessageBoxA) and no X11.
+find_package(FreeGLUT CONFIG REQUIRED)
+add_library(GLUT::GLUT ALIAS FreeGLUT::freeglut_static)
+enable_language(C RC)
+add_link_options(-static)
+# GL and GDI declared without dllimport: the unit tests' recording double then stands in for
+# opengl32, while the game still reaches opengl32 through its import library.
+add_compile_definitions(_GDI32_)
+
+# The pictures and the icon come from a native build of the same tree: painting is the host's job.
+set(FARLIGHT_HOST_BUILD_DIR "" CACHE PATH "Native build folder holding pictures/ and icons/")
+if(NOT EXISTS ${FARLIGHT_HOST_BUILD_DIR}/pictures/.painted)
+  message(FATAL_ERROR "FARLIGHT_HOST_BUILD_DIR must name a native build with its pictures painted")
+endif()
+set(FARLIGHT_PICTURES_DIR ${FARLIGHT_HOST_BUILD_DIR}/pictures)
+set(FARLIGHT_WINDOWS_ICON ${FARLIGHT_HOST_BUILD_DIR}/icons/farlight.ico)
+add_custom_target(farlight_pictures)
+
+# Tests run as Windows programs under Wine, in a prefix inside the build folder.
+set(FARLIGHT_WINEPREFIX ${CMAKE_BINARY_DIR}/wine CACHE PATH "Wine prefix the tests run in")
+set(CMAKE_CROSSCOMPILING_EMULATOR env WINEPREFIX=${FARLIGHT_WINEPREFIX} WINEDEBUG=-all
+    WINEDLLOVERRIDES=mscoree,mshtml= wine)
