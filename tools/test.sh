@@ -2,7 +2,8 @@
 # Sets up, builds and runs every test headless:
 #   1. the normal build (warnings as errors), all tests under a private Xvfb server;
 #   2. an AddressSanitizer + UndefinedBehaviorSanitizer build, tests that need no real GL;
-#   3. a clang libFuzzer build, each fuzz target for a bounded time.
+#   3. a clang libFuzzer build, each fuzz target for a bounded time;
+#   4. the Windows build (tools/windows.sh): cross-built with MinGW-w64, its tests under Wine.
 # Ends with one line "Total: N passed, M failed" and exits non-zero if anything failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -58,6 +59,10 @@ stage "sanitizers (ASan + UBSan)" build-asan -L unit -- \
 stage "fuzzing (bounded)" build-fuzz -- \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFARLIGHT_FUZZ=ON \
   -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang
+echo "=== Windows (MinGW-w64 cross build, tests under Wine)"
+: >"$log"
+tools/windows.sh 2>&1 | tee "$log"
+tally "Windows"
 
 echo
 echo "Total: $passed passed, $failed failed"
