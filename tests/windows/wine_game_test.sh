@@ -74,12 +74,12 @@ click() {
   xdotool mousemove --window "$window" 512 384 click "$1"
 }
 
-# The frame count once it has stood still for half a second (within 10 s).
+# The frame count once it has stood still for a second (within 15 s).
 settled() {
-  local before after=-1 end=$((SECONDS + 10))
+  local before after=-1 end=$((SECONDS + 15))
   while [ $SECONDS -lt $end ]; do
     before=$(frames)
-    sleep 0.5
+    sleep 1
     after=$(frames)
     [ "$after" -eq "$before" ] && break
   done
