@@ -3,6 +3,11 @@
 # farlight.exe needs only Windows' own DLLs; there is no SDL2 (the box is MessageBoxA) and no X11.
 find_package(FreeGLUT CONFIG REQUIRED)
 add_library(GLUT::GLUT ALIAS FreeGLUT::freeglut_static)
+# freeglut's headers seen by every target, as /usr/include holds them on Linux: the game's code
+# calls GLUT without linking it (the unit tests link a double).
+get_target_property(freeglut_headers FreeGLUT::freeglut_static INTERFACE_INCLUDE_DIRECTORIES)
+include_directories(${freeglut_headers})
+add_compile_definitions(FREEGLUT_STATIC)
 enable_language(C RC)
 add_link_options(-static)
 # GL and GDI declared without dllimport: the unit tests' recording double then stands in for
