@@ -98,9 +98,9 @@ run "$out/build.log" cmake --build "$out" -j"$jobs"
 (cd "$out" && run "$out/cpack.log" cpack)
 ls -l "$out"/farlight-*-win64.zip "$out"/farlight-*-win64-setup.exe
 step "tests under Wine"
-export -f wine_tests
 export out jobs
 status=0
-xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash -c wine_tests || status=$?
+xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash -c "$(declare -f wine_tests); wine_tests" ||
+  status=$?
 step "done"
 exit $status
