@@ -10,13 +10,13 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 
 #include "app/field.h"
 #include "app/picking.h"
 #include "app/viewer.h"
 #include "tests/support/bitmap_writer.h"
+#include "tests/support/proc_reader.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -30,11 +30,7 @@ double peakRssMiB() {
 }
 
 double residentMiB() {
-  std::ifstream status("/proc/self/status");
-  for (std::string line; std::getline(status, line);) {
-    if (line.rfind("VmRSS:", 0) == 0) return std::strtod(line.c_str() + 6, nullptr) / 1024.0;
-  }
-  return 0;
+  return static_cast<double>(statusKiB(getpid(), "VmRSS")) / 1024.0;
 }
 
 // Textures are never deleted by the game; here they are, so that repetitions do not pile them up.
