@@ -21,9 +21,14 @@ if(NOT EXISTS ${FARLIGHT_HOST_BUILD_DIR}/pictures/.painted)
 endif()
 set(FARLIGHT_PICTURES_DIR ${FARLIGHT_HOST_BUILD_DIR}/pictures)
 set(FARLIGHT_WINDOWS_ICON ${FARLIGHT_HOST_BUILD_DIR}/icons/farlight.ico)
-add_custom_target(farlight_pictures)
+add_library(farlight_pictures_folder INTERFACE)
+add_library(farlight::pictures ALIAS farlight_pictures_folder)
+target_compile_definitions(farlight_pictures_folder
+                           INTERFACE FARLIGHT_PICTURES_DIR="${FARLIGHT_PICTURES_DIR}")
 
-# Tests run as Windows programs under Wine, in a prefix inside the build folder.
+# Tests run as Windows programs under Wine, in a prefix inside the build folder; they are listed
+# when ctest runs, not at build time.
 set(FARLIGHT_WINEPREFIX ${CMAKE_BINARY_DIR}/wine CACHE PATH "Wine prefix the tests run in")
 set(CMAKE_CROSSCOMPILING_EMULATOR env WINEPREFIX=${FARLIGHT_WINEPREFIX} WINEDEBUG=-all
     WINEDLLOVERRIDES=mscoree,mshtml= wine)
+set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)
