@@ -1,7 +1,8 @@
-#include "tests/support/bitmap_writer.h"
+#include "image/dib_writer.h"
 
 #include <cstdio>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -27,7 +28,7 @@ uint64_t bitsOffset(const BitmapForm& form) {
   return (form.fileHeader ? 14 : 0) + (form.core ? 12 : 40) + tableBytes(form) + form.gap;
 }
 
-// One stored row, padded to a multiple of 4 bytes; the caller has checked that width > 0.
+// One stored row, rounded up to whole 32-bit words; the caller has checked that width > 0.
 uint64_t strideOf(const BitmapForm& form, int32_t width) {
   return (uint64_t{form.bitCount} * static_cast<uint64_t>(width) + 31) / 32 * 4;
 }
@@ -100,16 +101,13 @@ uint32_t packed(Rgb c) {
   return uint32_t{c.r} << 16 | uint32_t{c.g} << 8 | c.b;
 }
 
-BitmapForm shippedForm(BmpForm form, uint16_t bitCount) {
-  BitmapForm shipped;
-  shipped.fileHeader = form.fileHeader;
-  shipped.core = form.header == DibHeader::kCore12;
-  shipped.bitCount = bitCount;
-  return shipped;
-}
-
-// A shipped file states its own size and the size of its bits.
-Bytes encodeShipped(BitmapForm form, int width, int height, const std::vector<uint32_t>& pixels) {
+// A shipped file is stored plainly under its header's own size, and states its own size and the
+// size of its bits.
+Bytes encodeShipped(BitmapForm form, uint16_t bitCount, int width, int height,
+                    const std::vector<uint32_t>& pixels) {
+  form.bitCount = bitCount;
+  form.compression = 0;
+  form.headerSize = 0;
   if (!fits(form, width, height, pixels.size())) return {};
   const uint64_t bits = strideOf(form, width) * static_cast<uint64_t>(height);
   form.sizeImage = static_cast<uint32_t>(bits);
@@ -143,26 +141,6 @@ Bytes buildBitmapWithBits(const BitmapForm& form, int32_t width, int32_t height,
   return out;
 }
 
-Bytes plainRleBitmap(int32_t width, int32_t height, uint32_t rgb) {
-  BitmapForm form;
-  form.bitCount = 8;
-  form.compression = 1;
-  form.clrUsed = 1;
-  form.palette = {rgb};
-  return buildBitmapWithBits(form, width, height, {0, 1});
-}
-
-Bytes rgbBottomFirst(int32_t width, const std::vector<uint32_t>& colors) {
-  Bytes out;
-  for (size_t row = colors.size() / width; row-- > 0;) {
-    for (int32_t x = 0; x < width; ++x) {
-      uint32_t c = colors[row * width + x];
-      out.insert(out.end(), {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)});
-    }
-  }
-  return out;
-}
-
 bool writeFile(const std::string& path, const Bytes& bytes) {
   FILE* file = std::fopen(path.c_str(), "wb");
   if (!file) return false;
@@ -172,24 +150,26 @@ bool writeFile(const std::string& path, const Bytes& bytes) {
   return written && closed;
 }
 
-Bytes encodeBmp24(const Picture& picture, BmpForm form) {
+Bytes encodeBmp24(const Picture& picture, BitmapForm form) {
   std::vector<uint32_t> pixels;
   pixels.reserve(picture.pixels.size());
   for (Rgb c : picture.pixels) pixels.push_back(packed(c));
-  return encodeShipped(shippedForm(form, 24), picture.width, picture.height, pixels);
+  form.palette.clear();
+  form.clrUsed = 0;
+  return encodeShipped(std::move(form), 24, picture.width, picture.height, pixels);
 }
 
-Bytes encodeBmp8(const IndexedPicture& picture, BmpForm form) {
+Bytes encodeBmp8(const IndexedPicture& picture, BitmapForm form) {
   const size_t colours = picture.palette.size();
   if (colours == 0 || colours > 256) return {};
   for (uint8_t index : picture.indices) {
     if (index >= colours) return {};
   }
-  BitmapForm shipped = shippedForm(form, 8);
-  for (Rgb c : picture.palette) shipped.palette.push_back(packed(c));
+  form.palette.clear();
+  for (Rgb c : picture.palette) form.palette.push_back(packed(c));
   // A core header has no colour count: an 8-bit table there always holds 256 entries.
-  if (shipped.core) shipped.palette.resize(256, 0);
-  shipped.clrUsed = shipped.core ? 0 : static_cast<uint32_t>(colours);
-  return encodeShipped(shipped, picture.width, picture.height,
+  if (form.core) form.palette.resize(256, 0);
+  form.clrUsed = form.core ? 0 : static_cast<uint32_t>(colours);
+  return encodeShipped(std::move(form), 8, picture.width, picture.height,
                        std::vector<uint32_t>(picture.indices.begin(), picture.indices.end()));
 }

@@ -1,5 +1,5 @@
-// Writes Windows bitmaps: any layout a test wants (odd headers, gaps, run-length streams), and the
-// plain forms the painter ships. One header writer serves both.
+// Writes Windows bitmaps: the plain forms the painter ships, and any layout a test wants (odd
+// headers, gaps, run-length streams). One header writer serves both.
 #pragma once
 
 #include <cstddef>
@@ -9,10 +9,10 @@
 
 using Bytes = std::vector<unsigned char>;
 
-// How a bitmap is laid out in its file.
+// How a bitmap is laid out in its file. Every field is written as given.
 struct BitmapForm {
-  bool fileHeader = true;
-  bool core = false;  // 12-byte header with 3-byte table entries, else the 40-byte one
+  bool fileHeader = true;  // false writes a bare DIB
+  bool core = false;       // 12-byte header with 3-byte table entries, else the 40-byte one
   uint16_t bitCount = 24;
   uint32_t compression = 0;
   bool topDown = false;           // negative height, top row stored first
@@ -34,13 +34,6 @@ Bytes buildBitmap(const BitmapForm& form, int32_t width, int32_t height,
 // Sizes are written as given, however absurd: that is what hostile files are made of.
 Bytes buildBitmapWithBits(const BitmapForm& form, int32_t width, int32_t height,
                           const Bytes& stream);
-
-// A 60-byte RLE8 file whose stream ends at once: the whole picture is its one palette colour
-// `rgb` (0xRRGGBB), however large it claims to be.
-Bytes plainRleBitmap(int32_t width, int32_t height, uint32_t rgb);
-
-// What the reader should return for a picture of 0xRRGGBB values given top row first.
-Bytes rgbBottomFirst(int32_t width, const std::vector<uint32_t>& colors);
 
 // Writes `bytes` (none makes an empty file) to `path`; false unless all of it is written.
 bool writeFile(const std::string& path, const Bytes& bytes);
@@ -65,15 +58,9 @@ struct IndexedPicture {
   std::vector<Rgb> palette;
 };
 
-enum class DibHeader { kCore12, kInfo40 };
-
-struct BmpForm {
-  DibHeader header = DibHeader::kInfo40;
-  bool fileHeader = true;  // false writes a bare DIB
-};
-
-// The file's bytes, bottom row first, its size and image size filled in; empty when the picture
-// does not fit the form (inconsistent sizes, a core header's 16-bit sizes, an index beyond the
+// The file's bytes in `form`'s layout (file header or bare, core or info header, row order),
+// with the bit count, colour table and sizes the picture calls for; empty when the picture does
+// not fit the form (inconsistent sizes, a core header's 16-bit sizes, an index beyond the
 // palette, or a file larger than 2 GiB).
-Bytes encodeBmp24(const Picture& picture, BmpForm form);
-Bytes encodeBmp8(const IndexedPicture& picture, BmpForm form);
+Bytes encodeBmp24(const Picture& picture, BitmapForm form);
+Bytes encodeBmp8(const IndexedPicture& picture, BitmapForm form);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "image/dib_reader.h"
+#include "image/dib_writer.h"
 #include "image/rgb_image.h"
 
 namespace {
@@ -170,15 +171,6 @@ std::vector<unsigned char> encodePng(const std::vector<unsigned char>& rgba, int
   putChunk(&png, "IDAT", storedZlib(rows));
   putChunk(&png, "IEND", {});
   return png;
-}
-
-bool writeFile(const std::string& path, const std::vector<unsigned char>& bytes) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) {
-    return false;
-  }
-  bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  return std::fclose(file) == 0 && written;
 }
 
 }  // namespace
