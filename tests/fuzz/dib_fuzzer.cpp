@@ -36,7 +36,7 @@ bool tooSlowToFuzz(const uint8_t* data, size_t size) {
   return width <= kMaxImageSide && height <= kMaxImageSide && width * height > kFuzzPixelLimit;
 }
 
-// Where each input is written to be read back as a file, removed at exit.
+// Where each input is written to be read back as a file; removed once read.
 const std::string& scratchFile() {
   static const std::string path = [] {
     const char* tmp = std::getenv("TMPDIR");
@@ -44,10 +44,6 @@ const std::string& scratchFile() {
            std::to_string(getpid()) + ".bmp";
   }();
   return path;
-}
-
-void removeScratchFile() {
-  std::remove(scratchFile().c_str());
 }
 
 size_t pixelBytes(const RgbPicture& picture) {
@@ -77,11 +73,6 @@ bool samePicture(const RgbPicture& a, const RgbPicture& b) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  std::atexit(removeScratchFile);
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (tooSlowToFuzz(data, size)) return -1;  // not added to the corpus
   RgbPicture fromMemory;
@@ -91,6 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!writeFile(scratchFile(), Bytes(data, data + size))) std::abort();
   RgbPicture fromFile;
   const DibFailure fileFailure = readDibFile(scratchFile().c_str(), &fromFile);
+  std::remove(scratchFile().c_str());
   checkOutcome(fileFailure, fromFile);
   const DibFailure expected = size == 0 ? DibFailure::cannotOpen : failure;
   if (fileFailure != expected || !samePicture(fromMemory, fromFile)) std::abort();
