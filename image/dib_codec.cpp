@@ -17,14 +17,6 @@ namespace {
 // The byte shuffle below reads and writes this many bytes at a time.
 constexpr int kShuffleBytes = 16;
 
-// The later stages, defined after the entry points in the order they run. `block`, when it holds
-// `data`, may become the picture's pixels; it is released otherwise.
-DibFailure decodeStages(const unsigned char* data, size_t size, OwnedBytes block,
-                        RgbPicture* picture);
-DibFailure render(const WorkingHeader& header, const unsigned char* data, size_t size,
-                  Bgr24Rendering* rendering);
-DibFailure repack(Bgr24Rendering* rendering, OwnedBytes block, RgbPicture* picture);
-
 DibFailure fileFailure(FileRead read) {
   switch (read) {
     case FileRead::ok:
@@ -38,6 +30,14 @@ DibFailure fileFailure(FileRead read) {
   }
   return DibFailure::cannotOpen;
 }
+
+// The later stages, defined after the entry points in the order they run. `block`, when it holds
+// `data`, may become the picture's pixels; it is released otherwise.
+DibFailure decodeStages(const unsigned char* data, size_t size, OwnedBytes block,
+                        RgbPicture* picture);
+DibFailure render(const WorkingHeader& header, const unsigned char* data, size_t size,
+                  Bgr24Rendering* rendering);
+DibFailure repack(Bgr24Rendering* rendering, OwnedBytes block, RgbPicture* picture);
 
 }  // namespace
 
