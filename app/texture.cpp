@@ -19,29 +19,26 @@ namespace {
 // the same unchanged file copies it within the GL instead of reading the file again. Pictures
 // that fit are read for every body, as ever. The game never deletes a texture, so a remembered
 // name keeps its picture (the copy still checks its size).
-class ReducedTextures {
- public:
+struct ReducedTextures {
   struct Entry {
     FileIdentity file;
     GLuint texture;
     GLint width, height;
   };
+  Entry entries[kTextureFileCount] = {};
+  int count = 0;
 
-  // One entry per picture name at most, the oldest making way.
+  // As many entries as there are picture names, the oldest making way.
   void remember(const FileIdentity& file, GLuint texture, GLint width, GLint height) {
-    entries_[count_++ % kTextureFileCount] = {file, texture, width, height};
+    entries[count++ % kTextureFileCount] = {file, texture, width, height};
   }
 
   const Entry* find(const FileIdentity& file) const {
-    for (int i = 0; i < count_ && i < kTextureFileCount; ++i) {
-      if (entries_[i].file == file) return &entries_[i];
+    for (int i = 0; i < count && i < kTextureFileCount; ++i) {
+      if (entries[i].file == file) return &entries[i];
     }
     return nullptr;
   }
-
- private:
-  Entry entries_[kTextureFileCount] = {};
-  int count_ = 0;
 };
 
 ReducedTextures reduced;
