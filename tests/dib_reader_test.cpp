@@ -44,13 +44,11 @@ struct Decoded {
 };
 
 Decoded decoded(DibFailure failure, const RgbPicture& picture, const std::string& path = "") {
-  Decoded d{failure == DibFailure::none,          picture.width, picture.height, {}, failure,
-            dibFailureText(failure, path.c_str())};
-  EXPECT_EQ(d.ok, picture.pixels != nullptr);
-  if (d.ok) {
-    d.rgb.assign(picture.pixels.get(),
-                 picture.pixels.get() + size_t(picture.width) * 3 * size_t(picture.height));
-  }
+  const unsigned char* pixels = picture.pixels.get();
+  EXPECT_EQ(pixels != nullptr, failure == DibFailure::none);
+  Decoded d{pixels != nullptr, picture.width, picture.height, {}, failure, ""};
+  d.text = dibFailureText(failure, path.c_str());
+  if (d.ok) d.rgb.assign(pixels, pixels + size_t(picture.width) * 3 * size_t(picture.height));
   return d;
 }
 
