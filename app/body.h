@@ -11,6 +11,12 @@ struct Vec3 {
   Vec3(float x, float y, float z) : x(x), y(y), z(z) {}
 };
 
+// How Body::draw hands its vertices to GL: one call per attribute between glBegin and glEnd (the
+// displayed frame), or the same floats in the same order from client arrays with glDrawArrays (the
+// pick pass: the GL's selection mode keeps a copy of every vertex sent the first way, never of the
+// second).
+enum class VertexPath { immediate, clientArrays };
+
 // One sphere of the scene. Fields are plain data: the frame, the picker and the tests read them.
 class Body {
  public:
@@ -32,7 +38,7 @@ class Body {
   // Sends the body's tessellated sphere to GL, with the position baked into every vertex. Negative
   // radius and segments are made positive in place. Fewer than 4 segments, a radius of zero, or
   // more than kMaxSegments segments draw a single point at the position; NaN segments draw nothing.
-  void draw();
+  void draw(VertexPath path = VertexPath::immediate);
 
   // Creates this body's own GL texture and uploads the picture in the bitmap file at path. A
   // missing file leaves the texture without an image; an unreadable one is reported by the reader.
@@ -46,11 +52,5 @@ class Body {
   unsigned textureId = 0;  // GL texture name; 0 until a texture is loaded
   Vec3 position;
 };
-
-// While on, Body::draw sends every strip and point from client arrays with glDrawArrays rather than
-// vertex by vertex: the same floats in the same order, in a form that the GL's selection mode does
-// not hoard. The pick pass turns it on around its frame (the caller saves the client array state);
-// the displayed frame never does.
-void sendSpheresFromArrays(bool on);
 
 #endif

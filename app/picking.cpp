@@ -28,7 +28,7 @@ void onMouse(int button, int state, int x, int y) {
   }
 }
 
-void pickAt(int x, int y) {
+void pickAt(int x, int y, VertexPath path) {
   GLuint buffer[kSelectSize] = {};
   GLint viewport[4] = {};
   glSelectBuffer(kSelectSize, buffer);
@@ -44,9 +44,7 @@ void pickAt(int x, int y) {
   gluPerspective(kFieldOfView, aspectRatio, static_cast<float>(kNearPlane), kFarPlane);
   glMatrixMode(GL_MODELVIEW);
   glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
-  sendSpheresFromArrays(true);
-  drawFrame();
-  sendSpheresFromArrays(false);
+  runFrame(path);
   glPopClientAttrib();
   const GLint hits = glRenderMode(GL_RENDER);
   if (hits > 0) hideHit(&buffer[0]);

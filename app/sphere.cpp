@@ -97,8 +97,7 @@ void sendVertex(const Edge& edge, const float* columnS, int j) {
 
 // Mesa keeps about 12 bytes for every vertex sent between glBegin and glEnd in selection mode and
 // never gives them back, some 3.5 MB a click. Vertices drawn from client arrays it does not keep,
-// so while this is set (the pick pass) the very same floats go that way instead.
-bool fromArrays = false;
+// so the pick pass sends the very same floats that way instead.
 
 // One vertex laid out as GL_T2F_N3F_V3F.
 struct ArrayVertex {
@@ -122,8 +121,8 @@ void drawBandFromArray(const Edge& upper, const Edge& lower, const AngleTables& 
 }
 
 // One band between two edges: a strip, upper vertex first in every column.
-void sendBand(const Edge& upper, const Edge& lower, const AngleTables& tables) {
-  if (fromArrays) {
+void sendBand(const Edge& upper, const Edge& lower, const AngleTables& tables, VertexPath path) {
+  if (path == VertexPath::clientArrays) {
     drawBandFromArray(upper, lower, tables);
     return;
   }
@@ -135,8 +134,8 @@ void sendBand(const Edge& upper, const Edge& lower, const AngleTables& tables) {
   glEnd();
 }
 
-void drawPoint(const Vec3& p) {
-  if (fromArrays) {
+void drawPoint(const Vec3& p, VertexPath path) {
+  if (path == VertexPath::clientArrays) {
     const float point[3] = {p.x, p.y, p.z};
     glInterleavedArrays(GL_V3F, 0, point);
     glDrawArrays(GL_POINTS, 0, 1);
@@ -149,15 +148,11 @@ void drawPoint(const Vec3& p) {
 
 }  // namespace
 
-void sendSpheresFromArrays(bool on) {
-  fromArrays = on;
-}
-
-void Body::draw() {
+void Body::draw(VertexPath path) {
   if (radius < 0) radius = -radius;
   if (segments < 0) segments = -segments;
   if (segments < 4 || radius <= 0 || segments > kMaxSegments) {
-    drawPoint(position);
+    drawPoint(position, path);
     return;
   }
   const AngleTables& tables = tablesFor(segments);
@@ -170,6 +165,6 @@ void Body::draw() {
     fillEdge(upper, i + 1, tables, radius, position);
     // The same name every band: each band's calls stand alone, bind included, as they always have.
     glBindTexture(GL_TEXTURE_2D, textureId);
-    sendBand(upper, lower, tables);
+    sendBand(upper, lower, tables, path);
   }
 }

@@ -25,7 +25,7 @@ void initScene() {
   glEnable(GL_DEPTH_TEST);
 }
 
-void drawFrame() {
+void runFrame(VertexPath path) {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   // Every body sets white before it draws, so this black shows nowhere: the frame starts from
   // the same current colour whatever the last frame left.
@@ -41,11 +41,15 @@ void drawFrame() {
     glPushMatrix();
     glColor3ub(255, 255, 255);
     body.advance();
-    body.draw();
+    body.draw(path);
     glPopMatrix();
     glPopName();
   }
   glutSwapBuffers();
+}
+
+void drawFrame() {
+  runFrame(VertexPath::immediate);
 }
 
 void onResize(int width, int height) {

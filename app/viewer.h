@@ -1,6 +1,8 @@
 #ifndef FARLIGHT_APP_VIEWER_H
 #define FARLIGHT_APP_VIEWER_H
 
+#include "app/body.h"
+
 // The perspective of the resize handler, rebuilt by the pick pass.
 constexpr double kFieldOfView = 45.0;
 constexpr double kNearPlane = 0.2;
@@ -13,7 +15,10 @@ extern float aspectRatio;
 // Fixed GL state and the field; needs a current GL context.
 void initScene();
 
-// Display callback: advances and draws every visible body, then swaps. Also run by the pick pass.
+// One frame: advances and draws every visible body, its vertices sent by `path`, then swaps.
+void runFrame(VertexPath path);
+
+// Display callback: the frame with every vertex sent on its own.
 void drawFrame();
 
 // Reshape callback: viewport and perspective projection. A height below 1 counts as 1.

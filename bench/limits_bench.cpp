@@ -4,20 +4,19 @@
 // (tools/bench.sh starts Xvfb).
 #include <GL/freeglut.h>
 #include <GL/gl.h>
-#include <GL/glu.h>
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 
 #include "app/field.h"
 #include "app/picking.h"
 #include "app/viewer.h"
 #include "tests/support/bitmap_writer.h"
+#include "tests/support/proc_reader.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -31,11 +30,7 @@ double peakRssMiB() {
 }
 
 double residentMiB() {
-  std::ifstream status("/proc/self/status");
-  for (std::string line; std::getline(status, line);) {
-    if (line.rfind("VmRSS:", 0) == 0) return std::strtod(line.c_str() + 6, nullptr) / 1024.0;
-  }
-  return 0;
+  return static_cast<double>(statusKiB(getpid(), "VmRSS")) / 1024.0;
 }
 
 // Textures are never deleted by the game; here they are, so that repetitions do not pile them up.
@@ -75,40 +70,20 @@ void BM_FirstFrameElevenHugePictures(benchmark::State& state) {
       "first frame, eleven 16384 x 16384 pictures (peak: this whole process, both runs)");
 }
 
-// The pick pass as it was, every vertex sent between glBegin and glEnd in selection mode: the
-// comparison row for what the GL keeps of it.
-void pickVertexByVertex(int x, int y) {
-  GLuint buffer[kBodyCount * 4] = {};
-  GLint viewport[4] = {};
-  glSelectBuffer(kBodyCount * 4, buffer);
-  glGetIntegerv(GL_VIEWPORT, viewport);
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glRenderMode(GL_SELECT);
-  glLoadIdentity();
-  gluPickMatrix(x, static_cast<double>(viewport[3]) - y, 2, 2, viewport);
-  gluPerspective(kFieldOfView, aspectRatio, static_cast<float>(kNearPlane), kFarPlane);
-  glMatrixMode(GL_MODELVIEW);
-  drawFrame();
-  if (glRenderMode(GL_RENDER) > 0) hideHit(&buffer[0]);
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
-}
-
 // One click on empty sky over the full field: its time, and how much the process grows per click.
-template <void (*pick)(int, int)>
+template <VertexPath path>
 void BM_PickPass(benchmark::State& state) {
   std::srand(kSeed);
   populateField();
   onResize(1024, 768);
   const double before = residentMiB();
-  for (auto _ : state) pick(2, 2);
+  for (auto _ : state) pickAt(2, 2, path);
   glFinish();
   state.counters["rss_growth_KiB_per_click"] =
       (residentMiB() - before) * 1024.0 / static_cast<double>(state.iterations());
-  state.SetLabel(pick == pickAt ? "a click's pick pass, from client arrays"
-                                : "the same pick pass vertex by vertex (comparison)");
+  state.SetLabel(path == VertexPath::clientArrays
+                     ? "a click's pick pass, from client arrays"
+                     : "the same pick pass vertex by vertex, as it once was (comparison)");
   releaseTextures();
 }
 
@@ -117,11 +92,11 @@ BENCHMARK(BM_FirstFrameElevenHugePictures)
     ->UseRealTime()
     ->Iterations(1)
     ->Repetitions(2);
-BENCHMARK_TEMPLATE(BM_PickPass, pickAt)
+BENCHMARK_TEMPLATE(BM_PickPass, VertexPath::clientArrays)
     ->Name("BM_PickPass/from_client_arrays")
     ->Unit(benchmark::kMillisecond)
     ->Iterations(100);
-BENCHMARK_TEMPLATE(BM_PickPass, pickVertexByVertex)
+BENCHMARK_TEMPLATE(BM_PickPass, VertexPath::immediate)
     ->Name("BM_PickPass/vertex_by_vertex_comparison")
     ->Unit(benchmark::kMillisecond)
     ->Iterations(100);

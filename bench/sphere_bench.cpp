@@ -27,7 +27,7 @@ void glNormal3f(GLfloat, GLfloat, GLfloat) {}
 void glTexCoord2f(GLfloat, GLfloat) {}
 void glBindTexture(GLenum, GLuint) {}
 void glutSwapBuffers() {}
-// Called only by the set-up and resize code that shares the frame's source file.
+// Never called in a frame: the set-up, resize, texture and pick code linked with it.
 void glClearColor(GLclampf, GLclampf, GLclampf, GLclampf) {}
 void glMaterialfv(GLenum, GLenum, const GLfloat*) {}
 void glMaterialf(GLenum, GLenum, GLfloat) {}
@@ -47,6 +47,13 @@ void glInterleavedArrays(GLenum, GLsizei, const GLvoid*) {}
 void glDrawArrays(GLenum, GLint, GLsizei) {}
 void glGetTexLevelParameteriv(GLenum, GLint, GLenum, GLint*) {}
 void glGetTexImage(GLenum, GLint, GLenum, GLenum, GLvoid*) {}
+void glSelectBuffer(GLsizei, GLuint*) {}
+void glGetIntegerv(GLenum, GLint*) {}
+GLint glRenderMode(GLenum) {
+  return 0;
+}
+void gluPickMatrix(GLdouble, GLdouble, GLdouble, GLdouble, GLint*) {}
+void glutIdleFunc(void (*)()) {}
 }
 
 namespace {

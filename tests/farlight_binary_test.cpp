@@ -2,34 +2,16 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 
 #include "game_process.h"
+#include "tests/support/proc_reader.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-// User plus system CPU time of the whole process, in clock ticks.
-long cpuTicks(pid_t pid) {
-  std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
-  std::string line;
-  std::getline(file, line);
-  const size_t end = line.rfind(')');
-  if (end == std::string::npos) return -1;
-  std::istringstream rest(line.substr(end + 2));
-  std::string field;
-  long utime = 0, stime = 0;
-  for (int n = 3; n <= 15 && rest >> field; ++n) {
-    if (n == 14) utime = std::stol(field);
-    if (n == 15) stime = std::stol(field);
-  }
-  return utime + stime;
-}
 
 class RunningGame : public ::testing::Test {
  protected:

@@ -102,11 +102,27 @@ bool Process::start(const std::vector<std::string>& command, const std::string& 
   return window_ != 0;
 }
 
-bool Process::click(int button, int x, int y) const {
-  const std::string command = "xdotool mousemove --window " + std::to_string(window_) + " --sync " +
-                              std::to_string(x) + " " + std::to_string(y) + " click " +
-                              std::to_string(button);
-  return std::system(command.c_str()) == 0;
+bool Process::click(int button, int x, int y, int count) const {
+  auto* display = static_cast<Display*>(display_);
+  if (display == nullptr || window_ == 0) return false;
+  XEvent event = {};
+  event.xbutton.window = window_;
+  event.xbutton.root = DefaultRootWindow(display);
+  event.xbutton.x = x;
+  event.xbutton.y = y;
+  event.xbutton.button = static_cast<unsigned>(button);
+  event.xbutton.same_screen = True;
+  bool sent = true;
+  for (int i = 0; i < count; ++i) {
+    event.xbutton.type = ButtonPress;
+    event.xbutton.state = 0;
+    sent = XSendEvent(display, window_, False, ButtonPressMask, &event) != 0 && sent;
+    event.xbutton.type = ButtonRelease;
+    event.xbutton.state = Button1Mask << (button - 1);
+    sent = XSendEvent(display, window_, False, ButtonReleaseMask, &event) != 0 && sent;
+  }
+  XFlush(display);
+  return sent;
 }
 
 int Process::close(int seconds) {
@@ -181,37 +197,9 @@ std::string findings(const std::string& log) {
   return start == std::string::npos ? log : log.substr(start);
 }
 
-long statusKiB(pid_t pid, const char* field) {
-  std::istringstream status(readFile("/proc/" + std::to_string(pid) + "/status"));
-  const std::string prefix = std::string(field) + ":";
-  for (std::string line; std::getline(status, line);) {
-    if (line.rfind(prefix, 0) == 0) return std::strtol(line.c_str() + prefix.size(), nullptr, 10);
-  }
-  return -1;
-}
-
-// Sent straight to the window: xdotool takes some 80 ms a click, the game a few.
 bool clickRepeatedly(Process& game, int button, int x, int y, int count) {
   const int before = game.framesDrawn();
-  Display* display = XOpenDisplay(std::getenv("DISPLAY"));
-  if (display == nullptr) return false;
-  XEvent event = {};
-  event.xbutton.window = game.window();
-  event.xbutton.root = DefaultRootWindow(display);
-  event.xbutton.x = x;
-  event.xbutton.y = y;
-  event.xbutton.button = static_cast<unsigned>(button);
-  event.xbutton.same_screen = True;
-  for (int i = 0; i < count; ++i) {
-    event.xbutton.type = ButtonPress;
-    event.xbutton.state = 0;
-    XSendEvent(display, game.window(), False, ButtonPressMask, &event);
-    event.xbutton.type = ButtonRelease;
-    event.xbutton.state = Button1Mask << (button - 1);
-    XSendEvent(display, game.window(), False, ButtonReleaseMask, &event);
-  }
-  XCloseDisplay(display);
-  return game.waitForFrames(before + count, 60);
+  return game.click(button, x, y, count) && game.waitForFrames(before + count, 60);
 }
 
 }  // namespace game

@@ -27,7 +27,8 @@ class Process {
   // than into a box that waits for a click. Mesa's heads-up display, kept invisible, writes a
   // line into `folder`/fps at every swap (a period of 0 seconds): frames counted without touching
   // the game. Returns false if the window titled "Farlight : Solar System" did not show within
-  // `seconds`.
+  // `seconds`. The window is found by its title alone (freeglut names no process on it), so no
+  // other game may run on the same server meanwhile: the tests that start one hold a lock.
   bool start(const std::vector<std::string>& command, const std::string& folder, int seconds);
 
   int framesDrawn() const;
@@ -35,8 +36,9 @@ class Process {
   bool waitForFrames(int frames, int seconds);
   std::string errors() const;
 
-  // Presses and releases `button` at window point (x, y).
-  bool click(int button, int x, int y) const;
+  // Presses and releases `button` at window point (x, y), `count` times, sent straight to the
+  // window: xdotool would take some 80 ms a click, the game takes a few.
+  bool click(int button, int x, int y, int count = 1) const;
 
   // Asks the window to close as a window manager's close button does, then waits up to `seconds`
   // for the process; returns its exit code, or -1 if it did not exit by itself in time.
@@ -68,9 +70,6 @@ bool hasValgrind();
 
 // A memcheck report from its first finding on, without the banner.
 std::string findings(const std::string& log);
-
-// A size field of /proc/PID/status ("VmHWM", "VmRSS"...) in KiB; -1 if it cannot be read.
-long statusKiB(pid_t pid, const char* field);
 
 // Presses and releases `button` `count` times at window point (x, y), then waits until the game
 // has drawn a frame for each (every pick pass swaps buffers too); false if it fell behind.

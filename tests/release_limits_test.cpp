@@ -11,6 +11,7 @@
 #include "app/field.h"
 #include "game_process.h"
 #include "tests/support/bitmap_writer.h"
+#include "tests/support/proc_reader.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -76,7 +77,7 @@ TEST(ReleaseLimits, ElevenHugePicturesStartWithinBoundedMemory) {
   game::Process game;
   ASSERT_TRUE(game.start({FARLIGHT_BINARY}, dir, 240)) << game.errors();
   EXPECT_TRUE(game.waitForFrames(1, 240)) << game.errors();
-  EXPECT_LT(game::statusKiB(game.pid(), "VmHWM"), 3 << 20);
+  EXPECT_LT(statusKiB(game.pid(), "VmHWM"), 3 << 20);
   EXPECT_EQ(game.close(30), 0) << game.errors();
   if (!HasFailure()) removeFolder(dir);
 }
@@ -91,9 +92,9 @@ TEST(ReleaseLimits, ClicksDoNotMakeTheGameGrow) {
   ASSERT_TRUE(game.click(3, 2, 2));  // right: freeze
   ASSERT_TRUE(game::clickRepeatedly(game, 1, 2, 2, 100));
   // Resident size, not its peak: start-up's peak, while pictures are read, would hide growth.
-  const long before = game::statusKiB(game.pid(), "VmRSS");
+  const long before = statusKiB(game.pid(), "VmRSS");
   ASSERT_TRUE(game::clickRepeatedly(game, 1, 2, 2, 400));
-  EXPECT_LT(game::statusKiB(game.pid(), "VmRSS") - before, 30 << 10);
+  EXPECT_LT(statusKiB(game.pid(), "VmRSS") - before, 30 << 10);
   EXPECT_EQ(game.close(30), 0) << game.errors();
   if (!HasFailure()) removeFolder(dir);
 }

@@ -11,23 +11,34 @@ tools/setup-deps.sh test || exit 1
 jobs=$(nproc)
 passed=0
 failed=0
-log=$(mktemp)
-trap 'rm -f "$log"' EXIT
 
-# Adds a stage's ctest counts to the totals; a stage that did not reach ctest counts as one failure.
-tally() {
-  local line
-  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
-  if [ -z "$line" ]; then
+# Adds the results that ctest wrote to FILE (JUnit) to the totals. A test that ctest could not run
+# (its program missing, say) fails; one skipped on purpose or disabled counts neither way. A stage
+# without results, or without a single test, counts as one failure.
+tally() {  # tally STAGE_NAME FILE
+  local counts
+  if ! counts=$(python3 - "$2" 2>/dev/null <<'PY'
+import sys
+import xml.etree.ElementTree as ET
+
+passed = failed = 0
+for case in ET.parse(sys.argv[1]).getroot().iter("testcase"):
+    skipped = case.find("skipped")
+    on_purpose = skipped is not None and skipped.get("message", "").startswith("SKIP_")
+    if case.get("status") == "run":
+        passed += 1
+    elif case.get("status") == "fail" or (case.get("status") == "notrun" and not on_purpose):
+        failed += 1
+print(passed, failed)
+PY
+  ) || [ "$counts" = "0 0" ]; then
     echo "!! stage '$1' ran no tests"
     failed=$((failed + 1))
     return
   fi
-  local f n
-  f=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
-  n=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\2/' <<<"$line")
-  passed=$((passed + n - f))
-  failed=$((failed + f))
+  echo "== $1: ${counts% *} passed, ${counts#* } failed"
+  passed=$((passed + ${counts% *}))
+  failed=$((failed + ${counts#* }))
 }
 
 stage() {  # stage NAME BUILD_DIR CTEST_ARGS... -- CMAKE_ARGS...
@@ -38,17 +49,17 @@ stage() {  # stage NAME BUILD_DIR CTEST_ARGS... -- CMAKE_ARGS...
   [ $# -gt 0 ] && shift
   cmake_args=("$@")
   echo "=== $name"
-  : >"$log"
   mkdir -p "$dir"
+  rm -f "$dir/junit.xml"
   if ! cmake -S . -B "$dir" -DFARLIGHT_WERROR=ON "${cmake_args[@]}" >"$dir/configure.log" 2>&1; then
     cat "$dir/configure.log"; echo "!! stage '$name': configure failed"; failed=$((failed + 1)); return
   fi
   if ! cmake --build "$dir" -j"$jobs" >"$dir/build.log" 2>&1; then
     tail -n 60 "$dir/build.log"; echo "!! stage '$name': build failed"; failed=$((failed + 1)); return
   fi
-  xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" \
-    ctest --test-dir "$dir" --output-on-failure "${ctest_args[@]}" 2>&1 | tee "$log"
-  tally "$name"
+  xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest --test-dir "$dir" --output-on-failure \
+    --output-junit "$PWD/$dir/junit.xml" "${ctest_args[@]}"
+  tally "$name" "$dir/junit.xml"
 }
 
 
