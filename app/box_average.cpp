@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <utility>
 
 namespace {
 
@@ -42,36 +44,47 @@ void writeMeans(const uint64_t* sums, int64_t width, int64_t block, int64_t rows
 
 }  // namespace
 
-bool averageDown(const RgbImage& image, int xShift, int yShift, RgbImage* result) {
-  if (image.width <= 0 || image.height <= 0 || image.pixels == nullptr) return false;
-  if (xShift < 0 || yShift < 0 || xShift > kMaxShift || yShift > kMaxShift) return false;
+bool halvingsToFit(int64_t width, int64_t height, bool (*accepts)(int64_t width, int64_t height),
+                   Halvings* halvings) {
+  while (width * height > kMaxTexturePixels || !accepts(width, height)) {
+    if (width == 1 && height == 1) return false;
+    const bool halveWidth = width >= height, halveHeight = height >= width;
+    if (halveWidth) {
+      width = (width + 1) / 2;
+      ++halvings->x;
+    }
+    if (halveHeight) {
+      height = (height + 1) / 2;
+      ++halvings->y;
+    }
+  }
+  return true;
+}
+
+RgbPicture averageDown(const RgbImage& image, int xShift, int yShift) {
+  if (image.width <= 0 || image.height <= 0 || image.pixels == nullptr) return {};
+  if (xShift < 0 || yShift < 0 || xShift > kMaxShift || yShift > kMaxShift) return {};
   const int64_t width = image.width, height = image.height;
   const int64_t blockWidth = int64_t(1) << xShift, blockHeight = int64_t(1) << yShift;
   const int64_t outWidth = blockCount(width, xShift), outHeight = blockCount(height, yShift);
   // Both are at most the source's sides, whose product the source already holds in memory; the
   // checks keep that a fact rather than an assumption.
-  if (uint64_t(outWidth) > SIZE_MAX / 3 / sizeof(uint64_t)) return false;
+  if (uint64_t(outWidth) > SIZE_MAX / 3 / sizeof(uint64_t)) return {};
   const size_t outRow = size_t(outWidth) * 3;
-  if (uint64_t(outHeight) > SIZE_MAX / outRow) return false;
-  auto* sums = static_cast<uint64_t*>(std::malloc(outRow * sizeof(uint64_t)));
-  auto* pixels = static_cast<unsigned char*>(std::malloc(outRow * size_t(outHeight)));
-  if (sums == nullptr || pixels == nullptr) {
-    std::free(sums);
-    std::free(pixels);
-    return false;
-  }
+  if (uint64_t(outHeight) > SIZE_MAX / outRow) return {};
+  std::unique_ptr<uint64_t[], FreeDeleter> sums(
+      static_cast<uint64_t*>(std::malloc(outRow * sizeof(uint64_t))));
+  OwnedBytes pixels(static_cast<unsigned char*>(std::malloc(outRow * size_t(outHeight))));
+  if (sums == nullptr || pixels == nullptr) return {};
   const size_t inRow = size_t(width) * 3;
   for (int64_t y = 0; y < outHeight; ++y) {
-    std::memset(sums, 0, outRow * sizeof(uint64_t));
+    std::memset(sums.get(), 0, outRow * sizeof(uint64_t));
     const int64_t first = y * blockHeight, last = std::min(height, first + blockHeight);
     for (int64_t row = first; row < last; ++row) {
-      addRow(image.pixels + size_t(row) * inRow, width, blockWidth, sums);
+      addRow(image.pixels + size_t(row) * inRow, width, blockWidth, sums.get());
     }
-    writeMeans(sums, width, blockWidth, last - first, pixels + size_t(y) * outRow);
+    writeMeans(sums.get(), width, blockWidth, last - first, pixels.get() + size_t(y) * outRow);
   }
-  std::free(sums);
-  result->width = static_cast<int32_t>(outWidth);
-  result->height = static_cast<int32_t>(outHeight);
-  result->pixels = pixels;
-  return true;
+  return RgbPicture{static_cast<int32_t>(outWidth), static_cast<int32_t>(outHeight),
+                    std::move(pixels)};
 }

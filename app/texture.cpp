@@ -1,7 +1,5 @@
 // Gives a body its surface picture: one GL texture per body, uploaded from a bitmap file.
 #include <GL/gl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -9,62 +7,41 @@
 #include "app/body.h"
 #include "app/box_average.h"
 #include "app/field.h"
+#include "image/dib_failure.h"
 #include "image/dib_reader.h"
 #include "image/notice.h"
+#include "platform/platform.h"
 
 namespace {
-
-// 4096 x 2048: a picture beyond this many pixels is averaged down before it becomes a texture, so
-// that even thirty bodies wearing the largest pictures the reader takes hold at most 32 MiB of
-// texture memory each, and none waits on a gigabyte-sized upload.
-constexpr int64_t kMaxTexturePixels = int64_t(4096) * 2048;
-
-// Which file a path names, and in which state: device, inode, size and modification time.
-struct FileIdentity {
-  dev_t device;
-  ino_t inode;
-  off_t size;
-  timespec modified;
-};
-
-// The file is probed before the reader runs so that a missing picture stays silent: only a file
-// that exists but cannot be read earns the reader's notice. The probe opens nothing, because
-// opening a FIFO waits for a writer; the reader's own open refuses such files with its notice.
-bool probe(const char* path, FileIdentity* file) {
-  struct stat info {};
-  if (access(path, R_OK) != 0 || stat(path, &info) != 0) return false;
-  *file = {info.st_dev, info.st_ino, info.st_size, info.st_mtim};
-  return true;
-}
-
-bool sameFile(const FileIdentity& a, const FileIdentity& b) {
-  return a.device == b.device && a.inode == b.inode && a.size == b.size &&
-         a.modified.tv_sec == b.modified.tv_sec && a.modified.tv_nsec == b.modified.tv_nsec;
-}
 
 // Reading and averaging down a picture too large for a texture takes seconds, and thirty bodies
 // draw from eleven files. So each such file's reduced texture is remembered, and a body that draws
 // the same unchanged file copies it within the GL instead of reading the file again. Pictures
 // that fit are read for every body, as ever. The game never deletes a texture, so a remembered
 // name keeps its picture (the copy still checks its size).
-struct Reduced {
-  FileIdentity file;
-  GLuint texture;
-  GLint width, height;
-};
-Reduced reduced[kTextureFileCount];
-int reducedCount = 0;
+struct ReducedTextures {
+  struct Entry {
+    FileIdentity file;
+    GLuint texture;
+    GLint width, height;
+  };
+  Entry entries[kTextureFileCount] = {};
+  int count = 0;
 
-void remember(const FileIdentity& file, GLuint texture, GLint width, GLint height) {
-  reduced[reducedCount++ % kTextureFileCount] = {file, texture, width, height};
-}
-
-const Reduced* findReduced(const FileIdentity& file) {
-  for (int i = 0; i < reducedCount && i < kTextureFileCount; ++i) {
-    if (sameFile(reduced[i].file, file)) return &reduced[i];
+  // As many entries as there are picture names, the oldest making way.
+  void remember(const FileIdentity& file, GLuint texture, GLint width, GLint height) {
+    entries[count++ % kTextureFileCount] = {file, texture, width, height};
   }
-  return nullptr;
-}
+
+  const Entry* find(const FileIdentity& file) const {
+    for (int i = 0; i < count && i < kTextureFileCount; ++i) {
+      if (entries[i].file == file) return &entries[i];
+    }
+    return nullptr;
+  }
+};
+
+ReducedTextures reduced;
 
 // Asks the proxy target, which allocates nothing, whether the GL takes an RGB texture this size.
 bool glAccepts(int64_t width, int64_t height) {
@@ -75,36 +52,12 @@ bool glAccepts(int64_t width, int64_t height) {
   return acceptedWidth != 0;
 }
 
-bool fits(int64_t width, int64_t height) {
-  return width * height <= kMaxTexturePixels && glAccepts(width, height);
-}
-
-// How often each side has to be halved (rounding up) before the picture fits: the longer side each
-// time, both when they are equal. False if not even a single pixel would fit.
-bool halvingsToFit(const RgbImage& image, int* xShift, int* yShift) {
-  int64_t width = image.width, height = image.height;
-  while (!fits(width, height)) {
-    if (width == 1 && height == 1) return false;
-    const bool halveWidth = width >= height, halveHeight = height >= width;
-    if (halveWidth) {
-      width = (width + 1) / 2;
-      ++*xShift;
-    }
-    if (halveHeight) {
-      height = (height + 1) / 2;
-      ++*yShift;
-    }
-  }
-  return true;
-}
-
 // The reader packs rows without padding, so unpack with an alignment of 1; the client attribute
 // stack puts back whatever alignment the rest of the program relies on.
-void sendPixels(const RgbImage& image) {
+void sendPixels(GLsizei width, GLsizei height, const unsigned char* pixels) {
   glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  glTexImage2D(GL_TEXTURE_2D, 0, 3, image.width, image.height, 0, GL_RGB, GL_UNSIGNED_BYTE,
-               image.pixels);
+  glTexImage2D(GL_TEXTURE_2D, 0, 3, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels);
   glPopClientAttrib();
 }
 
@@ -112,46 +65,44 @@ void sendPixels(const RgbImage& image) {
 // and, when it went up, is remembered for the bodies that draw the same file after this one.
 void uploadPicture(const RgbImage& image, const FileIdentity& file, GLuint texture) {
   if (image.width <= 0 || image.height <= 0 || image.pixels == nullptr) return;
-  int xShift = 0, yShift = 0;
-  if (!halvingsToFit(image, &xShift, &yShift)) return;
-  if (xShift == 0 && yShift == 0) {
-    sendPixels(image);
+  Halvings halvings;
+  if (!halvingsToFit(image.width, image.height, glAccepts, &halvings)) return;
+  if (halvings.x == 0 && halvings.y == 0) {
+    sendPixels(image.width, image.height, image.pixels);
     return;
   }
-  RgbImage smaller{};
-  if (!averageDown(image, xShift, yShift, &smaller)) {
-    showNotice("Out of memory.");
+  const RgbPicture smaller = averageDown(image, halvings.x, halvings.y);
+  if (smaller.pixels == nullptr) {
+    showNotice(dibFailureText(DibFailure::noMemoryForImage).c_str());
     return;
   }
-  sendPixels(smaller);
-  remember(file, texture, smaller.width, smaller.height);
-  std::free(smaller.pixels);
+  sendPixels(smaller.width, smaller.height, smaller.pixels.get());
+  reduced.remember(file, texture, smaller.width, smaller.height);
 }
 
 // Copies the remembered texture of an earlier body that drew `file` into the bound `texture`.
 // False, with the binding unchanged, if there is none or it no longer holds that picture.
 bool copyReduced(const FileIdentity& file, GLuint texture) {
-  const Reduced* earlier = findReduced(file);
+  const ReducedTextures::Entry* earlier = reduced.find(file);
   if (earlier == nullptr || earlier->texture == texture) return false;
   glBindTexture(GL_TEXTURE_2D, earlier->texture);
   GLint width = 0, height = 0;
   glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
   glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
   // At most kMaxTexturePixels, as it was uploaded; malloc may still fail.
-  unsigned char* pixels = nullptr;
+  OwnedBytes pixels;
   if (width == earlier->width && height == earlier->height) {
-    pixels = static_cast<unsigned char*>(std::malloc(size_t(width) * size_t(height) * 3));
+    pixels.reset(static_cast<unsigned char*>(std::malloc(size_t(width) * size_t(height) * 3)));
   }
   if (pixels != nullptr) {
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels.get());
     glPopClientAttrib();
   }
   glBindTexture(GL_TEXTURE_2D, texture);
   if (pixels == nullptr) return false;
-  sendPixels(RgbImage{width, height, pixels});
-  std::free(pixels);
+  sendPixels(width, height, pixels.get());
   return true;
 }
 
@@ -159,8 +110,10 @@ bool copyReduced(const FileIdentity& file, GLuint texture) {
 
 bool Body::loadTexture(const char* path) {
   if (path == nullptr) return false;
-  FileIdentity file{};
-  const bool present = probe(path, &file);
+  // The file is probed before the reader runs so that a missing picture stays silent: only a file
+  // that exists but cannot be read earns the reader's notice.
+  FileIdentity file;
+  const bool present = probeFile(path, &file);
 
   glGenTextures(1, &textureId);
   glBindTexture(GL_TEXTURE_2D, textureId);

@@ -99,7 +99,7 @@ void putPixels(Bgr24Rendering* r, RunLengthCursor* c, unsigned count, const unsi
   uint64_t room = c->x < uint64_t(r->width) ? uint64_t(r->width) - c->x : 0;
   unsigned shown = room < count ? unsigned(room) : count;
   if (shown > 0) {
-    unsigned char* to = r->storage + c->y * r->storageStride + 3 * c->x;
+    unsigned char* to = r->storage.get() + c->y * r->storageStride + 3 * c->x;
     for (unsigned i = 0; i < shown; ++i, to += 3) {
       std::memcpy(to, &r->palette[nibbleOrByte(*r, data, i & mask)], 3);
     }
@@ -152,7 +152,7 @@ bool decodeRunLength(Bgr24Rendering* r, RunLengthCursor* c) {
 
 DibFailure prepareRunLength(const unsigned char* bits, size_t bitsSize, Bgr24Rendering* r) {
   r->whole = true;
-  r->storage = static_cast<unsigned char*>(std::calloc(size_t(r->rowCount), r->storageStride));
+  r->storage.reset(static_cast<unsigned char*>(std::calloc(size_t(r->rowCount), r->storageStride)));
   if (r->storage == nullptr) return DibFailure::noMemoryForRendering;
   RunLengthCursor cursor{bits, bits == nullptr ? 0 : bitsSize, 0, 0, 0};
   return decodeRunLength(r, &cursor) ? DibFailure::none : DibFailure::streamBroken;
@@ -161,12 +161,14 @@ DibFailure prepareRunLength(const unsigned char* bits, size_t bitsSize, Bgr24Ren
 // The last row may lack its pad bytes; every other row must be whole.
 DibFailure preparePlain(const unsigned char* bits, size_t bitsSize, Bgr24Rendering* r) {
   uint64_t rowBits = uint64_t(r->bitCount) * uint64_t(r->width);
+  // A stored row is rounded up to whole 32-bit words.
   r->sourceStride = size_t((rowBits + 31) / 32 * 4);
   uint64_t needed = uint64_t(r->sourceStride) * uint64_t(r->rowCount - 1) + (rowBits + 7) / 8;
   if (bits == nullptr || bitsSize < needed) return DibFailure::bitsCut;
   r->source = bits;
   if (r->bitCount == 24) return DibFailure::none;
-  r->storage = static_cast<unsigned char*>(std::malloc(r->storageStride + 1));
+  // One byte over, for the four-byte store of the row's last pixel (storeBgr).
+  r->storage.reset(static_cast<unsigned char*>(std::malloc(r->storageStride + 1)));
   return r->storage == nullptr ? DibFailure::noMemoryForRendering : DibFailure::none;
 }
 
@@ -175,7 +177,7 @@ DibFailure preparePlain(const unsigned char* bits, size_t bitsSize, Bgr24Renderi
 DibFailure convertToBgr24(const WorkingHeader& header, const unsigned char* bits, size_t bitsSize,
                           Bgr24Rendering* rendering) {
   Bgr24Rendering& r = *rendering;
-  std::memset(&r, 0, sizeof r);
+  r = Bgr24Rendering{};
   const InfoHeader& info = header.info;
   bool runLength = isRunLength(info);
   if (info.width <= 0 || info.height == 0) return DibFailure::noPixels;
@@ -191,35 +193,29 @@ DibFailure convertToBgr24(const WorkingHeader& header, const unsigned char* bits
   r.rowCount = int32_t(rows);
   r.topDown = info.height < 0;
   r.bitCount = info.bitCount;
+  // 24-bit rows are rounded up to 4 bytes too: 3 * width + (width & 3) is the next multiple of 4.
   r.storageStride = 3 * size_t(r.width) + (size_t(r.width) & 3);
   buildPalette(header, r.palette);
-  DibFailure failure =
-      runLength ? prepareRunLength(bits, bitsSize, &r) : preparePlain(bits, bitsSize, &r);
-  if (failure != DibFailure::none) releaseBgr24(&r);
-  return failure;
+  return runLength ? prepareRunLength(bits, bitsSize, &r) : preparePlain(bits, bitsSize, &r);
 }
 
 const unsigned char* bgr24Row(Bgr24Rendering* rendering, int32_t row) {
   Bgr24Rendering& r = *rendering;
-  if (r.whole) return r.storage + size_t(row) * r.storageStride;
+  unsigned char* storage = r.storage.get();
+  if (r.whole) return storage + size_t(row) * r.storageStride;
   const unsigned char* src = r.source + size_t(row) * r.sourceStride;
   switch (r.bitCount) {
     case 24:
       return src;
     case 32:
-      render32Row(r.width, src, r.storage);
+      render32Row(r.width, src, storage);
       break;
     case 16:
-      render555Row(r.width, src, r.storage);
+      render555Row(r.width, src, storage);
       break;
     default:
-      renderIndexedRow(r, src, r.storage);
+      renderIndexedRow(r, src, storage);
       break;
   }
-  return r.storage;
-}
-
-void releaseBgr24(Bgr24Rendering* rendering) {
-  std::free(rendering->storage);
-  rendering->storage = nullptr;
+  return storage;
 }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "image/owned_bytes.h"
 #include "image/working_header.h"
 
 // Longest side the reader takes on: the most GL promises for a texture, and it keeps renderings
@@ -14,16 +15,16 @@ constexpr int32_t kMaxImageSide = 16384;
 // uncompressed sources render one row at a time as it is asked for, so the rendering stays in
 // cache; run-length streams are decoded whole up front.
 struct Bgr24Rendering {
-  int32_t width;
-  int32_t rowCount;
-  bool topDown;  // the first row is the top of the picture
-  uint16_t bitCount;
-  const unsigned char* source;
-  size_t sourceStride;
-  uint32_t palette[256];   // blue, green, red, 0 in memory order; black past the colour table
-  unsigned char* storage;  // the row being rendered, or the whole decoded stream
-  size_t storageStride;
-  bool whole;  // storage holds every row
+  int32_t width = 0;
+  int32_t rowCount = 0;
+  bool topDown = false;  // the first row is the top of the picture
+  uint16_t bitCount = 0;
+  const unsigned char* source = nullptr;
+  size_t sourceStride = 0;
+  uint32_t palette[256] = {};  // blue, green, red, 0 in memory order; black past the colour table
+  OwnedBytes storage;          // the row being rendered, or the whole decoded stream
+  size_t storageStride = 0;
+  bool whole = false;  // storage holds every row
 };
 
 // Prepares the rendering of the bits that follow `header` (`bitsSize` bytes of them). Refuses
@@ -34,5 +35,3 @@ DibFailure convertToBgr24(const WorkingHeader& header, const unsigned char* bits
 
 // Row `row` (0 is the first stored) of the rendering: 3 * width bytes, valid until the next call.
 const unsigned char* bgr24Row(Bgr24Rendering* rendering, int32_t row);
-
-void releaseBgr24(Bgr24Rendering* rendering);

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <string>
+
 // Why the reader gave no image, one reason per check, in the order of the reader's stages. Each
-// reason is shown to the user as one of four notice texts (see noticeText in dib_reader.cpp).
+// reason is shown to the user as one of four texts, which dibFailureText alone spells.
 enum class DibFailure {
   none,
   // The file's bytes.
@@ -24,3 +26,8 @@ enum class DibFailure {
   // The repack.
   noMemoryForImage,
 };
+
+// What the user is told of `failure`: "Failed to open DIB file PATH.\n" for a file that could not
+// be opened, with `path` as given, else "Unknown DIB file format.", "Image file conversion
+// error." or "Out of memory.". Empty for none.
+std::string dibFailureText(DibFailure failure, const char* path = "");

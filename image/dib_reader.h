@@ -2,8 +2,9 @@
 
 #include <cstddef>
 
-#include "image/dib_failure.h"
 #include "image/rgb_image.h"
+
+// The reader as the game calls it: the codec (dib_codec.h) with its failures told to the user.
 
 // While nonzero, every failure of the reader is shown to the user; 0 keeps it silent.
 extern unsigned char errorPopups;
@@ -14,7 +15,3 @@ RgbImage* loadDibImage(const char* path);
 
 // The same for a file already in memory; reports its failures itself.
 RgbImage* decodeDibImage(const unsigned char* data, size_t size);
-
-// The decoding core, which tells nobody: the image, or null with *failure saying which check
-// refused the file.
-RgbImage* decodeDib(const unsigned char* data, size_t size, DibFailure* failure);

@@ -1,7 +1,8 @@
 #pragma once
 
-// Telling the user about a failure: a modal box captioned "Error" with the text and an OK button,
-// or "Error: <text>" on standard error where no box can be shown.
+// Telling the user about a failure: by default the platform's "Error" box (showErrorBox), which
+// falls back to standard error where no box can be shown; tests put a handler of their own in
+// charge.
 using NoticeHandler = void (*)(const char* text);
 
 // Puts `handler` in charge of every notice (null restores the box) and returns the previous one.
@@ -9,6 +10,3 @@ NoticeHandler setNoticeHandler(NoticeHandler handler);
 
 // Shows `text` through the current handler and returns once the user has dismissed it.
 void showNotice(const char* text);
-
-// The default handler.
-void showErrorBox(const char* text);

@@ -3,8 +3,11 @@
 #include <cstdint>
 #include <cstdlib>
 
-// A decoded picture: packed red, green, blue bytes, rows without padding, bottom row first.
-// The record and its pixel block are malloc'd; releaseRgbImage gives both back.
+#include "image/owned_bytes.h"
+
+// A decoded picture as the reader's entry hands it to callers: packed red, green, blue bytes, rows
+// without padding, bottom row first. The record and its pixel block are malloc'd; releaseRgbImage
+// gives both back.
 struct RgbImage {
   int32_t width;
   int32_t height;
@@ -17,3 +20,11 @@ inline void releaseRgbImage(RgbImage* image) {
   std::free(image->pixels);
   std::free(image);
 }
+
+// The same picture inside the program, where its pixels release themselves. No pixels means no
+// picture.
+struct RgbPicture {
+  int32_t width = 0;
+  int32_t height = 0;
+  OwnedBytes pixels;
+};

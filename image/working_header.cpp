@@ -37,7 +37,7 @@ void fillFromCore(const unsigned char* dib, uint16_t count, WorkingHeader* heade
 void fillFromInfo(const unsigned char* dib, uint16_t count, WorkingHeader* header) {
   header->info =
       InfoHeader{readI32(dib + 4), readI32(dib + 8), readU16(dib + 14), readU32(dib + 16)};
-  if (count > 0) std::memcpy(header->colors, dib + kInfoHeaderSize, size_t(count) * 4);
+  if (count > 0) std::memcpy(header->colors.get(), dib + kInfoHeaderSize, size_t(count) * 4);
 }
 
 }  // namespace
@@ -79,9 +79,10 @@ DibFailure readWorkingHeader(const unsigned char* file, size_t size, WorkingHead
   size_t tableBytes = size_t(count) * (headerSize == kCoreHeaderSize ? 3 : 4);
   if (available - headerSize < tableBytes) return DibFailure::tableCut;
 
-  // One spare entry, so that an empty table is still a block of its own.
-  header->colors = static_cast<ColorEntry*>(std::malloc((size_t(count) + 1) * sizeof(ColorEntry)));
-  if (header->colors == nullptr) return DibFailure::noMemoryForTable;
+  // An empty table is no block at all.
+  const size_t entryBytes = size_t(count) * sizeof(ColorEntry);
+  header->colors.reset(count > 0 ? static_cast<ColorEntry*>(std::malloc(entryBytes)) : nullptr);
+  if (count > 0 && header->colors == nullptr) return DibFailure::noMemoryForTable;
   header->colorCount = count;
   if (headerSize == kCoreHeaderSize) {
     fillFromCore(dib, count, header);
@@ -90,9 +91,4 @@ DibFailure readWorkingHeader(const unsigned char* file, size_t size, WorkingHead
   }
   header->bitsOffset = hasFileHeader ? readU32(file + 10) : headerSize + tableBytes;
   return DibFailure::none;
-}
-
-void releaseWorkingHeader(WorkingHeader* header) {
-  std::free(header->colors);
-  header->colors = nullptr;
 }

@@ -2,8 +2,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "image/dib_failure.h"
+#include "image/owned_bytes.h"
 
 // What the rendering needs of the 40-byte info header that every accepted bitmap is brought to.
 struct InfoHeader {
@@ -25,10 +27,10 @@ struct ColorEntry {
 // A bitmap's header in the one form the conversion takes, with its colour table and where its
 // bits start in the file (possibly at or past the end, which leaves no bits at all).
 struct WorkingHeader {
-  InfoHeader info;
-  ColorEntry* colors;  // colorCount entries, malloc'd
-  uint16_t colorCount;
-  uint64_t bitsOffset;
+  InfoHeader info{};
+  std::unique_ptr<ColorEntry[], FreeDeleter> colors;  // colorCount entries; none when 0
+  uint16_t colorCount = 0;
+  uint64_t bitsOffset = 0;
 };
 
 // Number of colour-table entries that the DIB header at `header` calls for: biClrUsed's low 16
@@ -38,7 +40,5 @@ struct WorkingHeader {
 bool colorTableCount(const unsigned char* header, size_t available, uint16_t* count);
 
 // Fills `header` from the file image. A file too short for its headers or its colour table, or
-// with a header size other than 12 or 40, is refused; nothing is then left allocated.
+// with a header size other than 12 or 40, is refused.
 DibFailure readWorkingHeader(const unsigned char* file, size_t size, WorkingHeader* header);
-
-void releaseWorkingHeader(WorkingHeader* header);

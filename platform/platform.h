@@ -1,8 +1,10 @@
 #pragma once
 
 // What differs between the systems the game runs on, behind one set of free functions. Each
-// system has one implementation file (posix.cpp, win32.cpp); CMake compiles the one that fits, so
-// the game's code carries no conditionals of its own.
+// system has two implementation files: file_*.cpp for the file read and probe (target
+// farlight_platform_files, which the reader stands on without any toolkit) and system_*.cpp for
+// the rest (farlight_platform). CMake compiles the pair that fits, so the game's code carries no
+// conditionals of its own.
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,8 @@
-// Averaging a picture down by whole blocks, exact bytes on tiny pictures.
+// Fitting a picture to a texture: how often to halve it, and averaging it down by whole blocks,
+// exact bytes on tiny pictures.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <algorithm>
 #include <vector>
 
 #include "app/box_average.h"
@@ -12,14 +13,45 @@ using Pixels = std::vector<unsigned char>;
 
 Pixels averaged(int width, int height, Pixels pixels, int xShift, int yShift, int* outWidth,
                 int* outHeight) {
-  const RgbImage image{width, height, pixels.data()};
-  RgbImage result{};
-  EXPECT_TRUE(averageDown(image, xShift, yShift, &result));
+  const RgbPicture result = averageDown(RgbImage{width, height, pixels.data()}, xShift, yShift);
+  EXPECT_NE(result.pixels, nullptr);
   *outWidth = result.width;
   *outHeight = result.height;
-  Pixels bytes(result.pixels, result.pixels + result.width * result.height * 3);
-  std::free(result.pixels);
-  return bytes;
+  return Pixels(result.pixels.get(), result.pixels.get() + result.width * result.height * 3);
+}
+
+// A GL that takes sides up to glSide, and the largest pixel count it was asked about.
+int64_t glSide = 0, largestAsked = 0;
+bool takesUpToGlSide(int64_t width, int64_t height) {
+  largestAsked = std::max(largestAsked, width * height);
+  return width <= glSide && height <= glSide;
+}
+
+// The GL is asked only about sizes within the pixel count, which alone may call for halving.
+TEST(FitPolicy, HalvesTheLongerSideUntilThePixelCountAndTheGlAllowIt) {
+  struct Case {
+    int64_t width, height, glSide;
+    int x, y;
+  };
+  const Case cases[] = {
+      {4096, 2048, 16384, 0, 0},    // fits as it is
+      {4097, 2048, 16384, 1, 0},    // one pixel too many: the longer side alone
+      {16384, 16384, 16384, 3, 3},  // equal sides halve together
+      {5, 3, 2, 2, 1},              // a side the GL refuses: 3 x 3, then 2 x 2
+      {65536, 1, 16384, 2, 0},      // long and thin
+  };
+  for (const Case& c : cases) {
+    glSide = c.glSide;
+    largestAsked = 0;
+    Halvings halvings;
+    ASSERT_TRUE(halvingsToFit(c.width, c.height, takesUpToGlSide, &halvings)) << c.width;
+    EXPECT_EQ(halvings.x, c.x) << c.width << " x " << c.height;
+    EXPECT_EQ(halvings.y, c.y) << c.width << " x " << c.height;
+    EXPECT_LE(largestAsked, kMaxTexturePixels);
+  }
+  glSide = 0;
+  Halvings none;
+  EXPECT_FALSE(halvingsToFit(3, 2, takesUpToGlSide, &none)) << "not even a pixel fits";
 }
 
 // 3 x 3 halved both ways: a full 2 x 2 block, two cut to 1 x 2 and 2 x 1, and the lone corner.

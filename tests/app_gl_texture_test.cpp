@@ -149,11 +149,10 @@ TEST_F(RealTextures, OversizedPictureIsAveragedDownAndSharedExactly) {
   for (uint32_t i = 0; i < 4097 * 2048; ++i) colors.push_back(i * 2654435761u >> 8);
   ASSERT_EQ(chdir(picturesWith("oversized", 0, buildBitmap({}, 4097, 2048, colors)).c_str()), 0);
   const Bytes read = rgbBottomFirst(4097, colors);
-  RgbImage expected{};
-  ASSERT_TRUE(
-      averageDown(RgbImage{4097, 2048, const_cast<unsigned char*>(read.data())}, 1, 0, &expected));
-  const Bytes averaged(expected.pixels, expected.pixels + 2049 * 2048 * 3);
-  std::free(expected.pixels);
+  const RgbPicture expected =
+      averageDown(RgbImage{4097, 2048, const_cast<unsigned char*>(read.data())}, 1, 0);
+  ASSERT_NE(expected.pixels, nullptr);
+  const Bytes averaged(expected.pixels.get(), expected.pixels.get() + 2049 * 2048 * 3);
   Body first, second;
   ASSERT_TRUE(first.loadTexture("Sun.bmp"));
   ASSERT_TRUE(second.loadTexture("Sun.bmp"));

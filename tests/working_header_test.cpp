@@ -63,7 +63,6 @@ TEST(WorkingHeader, TableCountsAndBitPositions) {
                 int(0x030201 * i & 0xffffff))
           << i;
     }
-    releaseWorkingHeader(&h);
   }
 }
 

@@ -3,15 +3,12 @@
 #include <cstdio>
 #include <string>
 
-#include "tests/support/bitmap_writer.h"
+#include "image/dib_writer.h"
 
 namespace {
 
 bool writeSeed(const std::string& dir, const std::string& name, const Bytes& bytes) {
-  FILE* f = std::fopen((dir + "/" + name).c_str(), "wb");
-  if (f == nullptr) return false;
-  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  return std::fclose(f) == 0 && ok;
+  return writeFile(dir + "/" + name, bytes);
 }
 
 std::vector<uint32_t> pattern(int count, uint32_t modulo) {

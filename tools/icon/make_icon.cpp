@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "image/dib_reader.h"
+#include "image/dib_writer.h"
 #include "image/rgb_image.h"
 
 namespace {
@@ -198,15 +199,6 @@ std::vector<unsigned char> encodeIco(const std::vector<std::vector<unsigned char
   }
   for (const auto& png : pngs) ico.insert(ico.end(), png.begin(), png.end());
   return ico;
-}
-
-bool writeFile(const std::string& path, const std::vector<unsigned char>& bytes) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) {
-    return false;
-  }
-  bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  return std::fclose(file) == 0 && written;
 }
 
 }  // namespace

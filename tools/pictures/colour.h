@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "tests/support/bitmap_writer.h"
+#include "image/dib_writer.h"
 #include "tools/pictures/geometry.h"
 
 struct Colour {

@@ -6,15 +6,23 @@
 #include <string>
 
 #include "app/field.h"
-#include "tests/support/bitmap_writer.h"
+#include "image/dib_writer.h"
 #include "tools/pictures/painters.h"
 
 namespace {
 
+// A layout: with or without the file header, core or info header.
+BitmapForm form(bool fileHeader, bool core) {
+  BitmapForm layout;
+  layout.fileHeader = fileHeader;
+  layout.core = core;
+  return layout;
+}
+
 // Mostly the common form, with a few others mixed in as a player's files would be.
-constexpr BmpForm kPlain{DibHeader::kInfo40, true};
-constexpr BmpForm kCore{DibHeader::kCore12, true};
-constexpr BmpForm kBare{DibHeader::kInfo40, false};
+const BitmapForm kPlain = form(true, false);
+const BitmapForm kCore = form(true, true);
+const BitmapForm kBare = form(false, false);
 
 using Painter = Bytes (*)(const Grid& grid);
 

@@ -1,0 +1,165 @@
+// The reader in the order of its stages: the file's bytes, its headers, the rendering of its
+// pixels as 24-bit rows, and the repack of those rows into the picture.
+#include "image/dib_codec.h"
+
+#include <cstdlib>
+#include <utility>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
+#include "image/working_header.h"
+#include "platform/platform.h"
+
+namespace {
+
+// The byte shuffle below reads and writes this many bytes at a time.
+constexpr int kShuffleBytes = 16;
+
+DibFailure fileFailure(FileRead read) {
+  switch (read) {
+    case FileRead::ok:
+      return DibFailure::none;
+    case FileRead::tooLarge:
+      return DibFailure::fileTooLarge;
+    case FileRead::noMemory:
+      return DibFailure::noMemoryForFile;
+    case FileRead::cannotOpen:
+      break;
+  }
+  return DibFailure::cannotOpen;
+}
+
+// The later stages, defined after the entry points in the order they run. `block`, when it holds
+// `data`, may become the picture's pixels; it is released otherwise.
+DibFailure decodeStages(const unsigned char* data, size_t size, OwnedBytes block,
+                        RgbPicture* picture);
+DibFailure render(const WorkingHeader& header, const unsigned char* data, size_t size,
+                  Bgr24Rendering* rendering);
+DibFailure repack(Bgr24Rendering* rendering, OwnedBytes block, RgbPicture* picture);
+
+}  // namespace
+
+DibFailure decodeDib(const unsigned char* data, size_t size, RgbPicture* picture) {
+  return decodeStages(data, size, nullptr, picture);
+}
+
+// Stage 1, the file's bytes.
+DibFailure readDibFile(const char* path, RgbPicture* picture) {
+  OwnedBytes bytes;
+  size_t size = 0;
+  const DibFailure failure = fileFailure(readWholeFile(path, kMaxFileBytes, &bytes, &size));
+  if (failure != DibFailure::none) return failure;
+  const unsigned char* data = bytes.get();
+  return decodeStages(data, size, std::move(bytes), picture);
+}
+
+namespace {
+
+// Stage 2, the headers; then the rendering and the repack.
+DibFailure decodeStages(const unsigned char* data, size_t size, OwnedBytes block,
+                        RgbPicture* picture) {
+  WorkingHeader header;
+  DibFailure failure = readWorkingHeader(data, size, &header);
+  if (failure != DibFailure::none) return failure;
+  Bgr24Rendering rendering;
+  failure = render(header, data, size, &rendering);
+  if (failure != DibFailure::none) return failure;
+  return repack(&rendering, std::move(block), picture);
+}
+
+// Stage 3: the pixels as 24-bit rows. Bits said to start at or past the end of the file are no
+// bits, which the conversion refuses.
+DibFailure render(const WorkingHeader& header, const unsigned char* data, size_t size,
+                  Bgr24Rendering* rendering) {
+  const unsigned char* bits = nullptr;
+  size_t bitsSize = 0;
+  if (header.bitsOffset < size) {
+    bits = data + header.bitsOffset;
+    bitsSize = size - size_t(header.bitsOffset);
+  }
+  return convertToBgr24(header, bits, bitsSize, rendering);
+}
+
+// Stage 4: blue, green, red to red, green, blue, one pixel at a time...
+void bgrToRgbScalar(const unsigned char* src, unsigned char* dst, int32_t width) {
+  for (int32_t x = 0; x < width; ++x, src += 3, dst += 3) {
+    dst[0] = src[2];
+    dst[1] = src[1];
+    dst[2] = src[0];
+  }
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+// ...or four pixels per byte shuffle. Each step reads and writes kShuffleBytes of which 12 are its
+// own, so it stops while fewer are left in the row and leaves the rest to the scalar loop.
+__attribute__((target("ssse3"))) void bgrToRgbSsse3(const unsigned char* src, unsigned char* dst,
+                                                    int32_t width) {
+  const __m128i order = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 12, 13, 14, 15);
+  int32_t x = 0;
+  for (; 3 * int64_t(width - x) >= kShuffleBytes; x += 4, src += 12, dst += 12) {
+    __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm_shuffle_epi8(block, order));
+  }
+  bgrToRgbScalar(src, dst, width - x);
+}
+
+void bgrToRgb(const unsigned char* src, unsigned char* dst, int32_t width) {
+  static const bool hasSsse3 = __builtin_cpu_supports("ssse3");
+  if (hasSsse3) {
+    bgrToRgbSsse3(src, dst, width);
+  } else {
+    bgrToRgbScalar(src, dst, width);
+  }
+}
+#else
+void bgrToRgb(const unsigned char* src, unsigned char* dst, int32_t width) {
+  bgrToRgbScalar(src, dst, width);
+}
+#endif
+
+// One pass from the rendering into a new block, bottom row first.
+DibFailure repackToRgb(Bgr24Rendering* rendering, RgbPicture* picture) {
+  const size_t rowBytes = 3 * size_t(rendering->width);
+  const int32_t rows = rendering->rowCount;
+  OwnedBytes pixels(static_cast<unsigned char*>(std::malloc(rowBytes * size_t(rows))));
+  if (pixels == nullptr) return DibFailure::noMemoryForImage;
+  for (int32_t y = 0; y < rows; ++y) {
+    int32_t stored = rendering->topDown ? rows - 1 - y : y;
+    bgrToRgb(bgr24Row(rendering, stored), pixels.get() + size_t(y) * rowBytes, rendering->width);
+  }
+  *picture = RgbPicture{rendering->width, rows, std::move(pixels)};
+  return DibFailure::none;
+}
+
+// A bottom-up 24-bit picture in a block of the reader's own is repacked inside that block and the
+// block cut to the picture's size: one block per picture instead of two, so loading picture after
+// picture reuses the same memory. Each row moves towards the block's start; its bits lie at least
+// kShuffleBytes further on, which no write of the shuffle above reaches before they are read.
+bool repacksInPlace(const Bgr24Rendering& r, const OwnedBytes& block) {
+  return block != nullptr && r.bitCount == 24 && !r.topDown &&
+         r.source - block.get() >= kShuffleBytes;
+}
+
+DibFailure repackInPlace(const Bgr24Rendering& r, OwnedBytes block, RgbPicture* picture) {
+  const size_t rowBytes = 3 * size_t(r.width);
+  for (int32_t y = 0; y < r.rowCount; ++y) {
+    bgrToRgb(r.source + size_t(y) * r.sourceStride, block.get() + size_t(y) * rowBytes, r.width);
+  }
+  // Shrinking leaves the block where it is should it fail.
+  unsigned char* whole = block.release();
+  void* cut = std::realloc(whole, rowBytes * size_t(r.rowCount));
+  block.reset(cut != nullptr ? static_cast<unsigned char*>(cut) : whole);
+  *picture = RgbPicture{r.width, r.rowCount, std::move(block)};
+  return DibFailure::none;
+}
+
+DibFailure repack(Bgr24Rendering* rendering, OwnedBytes block, RgbPicture* picture) {
+  if (repacksInPlace(*rendering, block)) {
+    return repackInPlace(*rendering, std::move(block), picture);
+  }
+  return repackToRgb(rendering, picture);
+}
+
+}  // namespace
