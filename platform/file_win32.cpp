@@ -54,6 +54,14 @@ uint64_t joined(DWORD high, DWORD low) {
   return (uint64_t(high) << 32) | low;
 }
 
+// FILETIME counts 100-nanosecond steps from 1601; counted from 1970 in nanoseconds, today's times
+// fit 64 bits. Unsigned, so that a time set far off wraps rather than overflows: only equality
+// matters.
+int64_t unixNanoseconds(FILETIME time) {
+  constexpr uint64_t kStepsFrom1601To1970 = 116444736000000000;
+  return int64_t((joined(time.dwHighDateTime, time.dwLowDateTime) - kStepsFrom1601To1970) * 100);
+}
+
 }  // namespace
 
 FileRead readWholeFile(const char* path, size_t maxBytes, OwnedBytes* data, size_t* size) {
@@ -77,11 +85,8 @@ bool probeFile(const char* path, FileIdentity* identity) {
   const bool known = GetFileInformationByHandle(file, &info) != 0;
   CloseHandle(file);
   if (!known) return false;
-  // FILETIME counts 100-nanosecond steps.
-  *identity = {
-      info.dwVolumeSerialNumber, joined(info.nFileIndexHigh, info.nFileIndexLow),
-      joined(info.nFileSizeHigh, info.nFileSizeLow),
-      int64_t(joined(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime)) *
-          100};
+  *identity = {info.dwVolumeSerialNumber, joined(info.nFileIndexHigh, info.nFileIndexLow),
+               joined(info.nFileSizeHigh, info.nFileSizeLow),
+               unixNanoseconds(info.ftLastWriteTime)};
   return true;
 }
