@@ -64,11 +64,13 @@ cmake_library() {
 # Wine would otherwise wait for one whenever a window hides.
 wine_tests() {
   export WINEPREFIX=$out/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  wineboot -i >"$out/wine.log" 2>&1 &&
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >>"$out/wine.log" 2>&1 ||
-    { echo "!! the Wine prefix could not be made"; tail -n 20 "$out/wine.log"; return 1; }
+  local log=$out/wine.log
+  timeout 300 wineboot -i >"$log" 2>&1 &&
+    timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >>"$log" 2>&1 ||
+    { echo "!! the Wine prefix could not be made"; tail -n 20 "$log"; return 1; }
   local status=0
-  ctest --test-dir "$out" --output-on-failure -j"$jobs" --output-junit junit.xml || status=$?
+  ctest --test-dir "$out" --output-on-failure -j"$jobs" --timeout 300 --output-junit junit.xml ||
+    status=$?
   wineserver -k || true
   return $status
 }
