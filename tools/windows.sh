@@ -38,7 +38,8 @@ fetch_freeglut() {
   local apt_dir=$deps/apt log=$deps/apt.log
   mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$deps/src"
   if [ -f /etc/apt/sources.list.d/debian.sources ]; then
-    sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources >"$apt_dir/src.sources"
+    sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
+      >"$apt_dir/src.sources"
   else
     sed -n 's/^deb /deb-src /p' /etc/apt/sources.list >"$apt_dir/src.list"
   fi
@@ -85,7 +86,9 @@ if [ ! -f "$deps/prefix/lib/libfreeglut_static.a" ]; then
   cmake_library freeglut "$(ls -d "$deps"/src/freeglut-*/)" -DFREEGLUT_BUILD_DEMOS=OFF \
     -DFREEGLUT_BUILD_SHARED_LIBS=OFF -DFREEGLUT_BUILD_STATIC_LIBS=ON
 fi
-[ -f "$deps/prefix/lib/libgtest.a" ] || cmake_library googletest /usr/src/googletest -DBUILD_GMOCK=OFF
+if [ ! -f "$deps/prefix/lib/libgtest.a" ]; then
+  cmake_library googletest /usr/src/googletest -DBUILD_GMOCK=OFF
+fi
 
 # The painters run here, on Linux; the Windows build ships what they paint.
 step "pictures and icon (native)"

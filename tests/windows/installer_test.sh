@@ -58,7 +58,8 @@ done
 folder=$(workingFolder "$shortcut")
 [ "$folder" = 'C:\Program Files\Farlight' ] || fail "the shortcut starts in '$folder'"
 [ "$(regValue DisplayName)" = Farlight ] || fail "Apps & features: no entry named Farlight"
-[ "$(regValue DisplayVersion)" = "$version" ] || fail "Apps & features: version $(regValue DisplayVersion)"
+[ "$(regValue DisplayVersion)" = "$version" ] ||
+  fail "Apps & features: version $(regValue DisplayVersion)"
 [ "$(regValue DisplayIcon)" = 'C:\Program Files\Farlight\farlight.exe,0' ] ||
   fail "Apps & features: icon $(regValue DisplayIcon)"
 
@@ -66,7 +67,7 @@ folder=$(workingFolder "$shortcut")
 wine "$dir/Uninstall.exe" /S || fail "the silent uninstall failed"
 end=$((SECONDS + 60))
 until gone; do
-  [ $SECONDS -ge $end ] && fail "left behind: $(ls "$dir" 2>/dev/null) $(ls "$shortcut" 2>/dev/null)"
+  [ $SECONDS -ge $end ] && fail "left behind: $(ls "$dir" "$shortcut" 2>/dev/null)"
   sleep 0.2
 done
 [ -z "$(regValue DisplayName)" ] || fail "the Apps & features entry stays"
