@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Farlight needs to build and play, or to build and test.
-# Usage: tools/setup-deps.sh [play|test|windows]   (default: test; windows: what tools/windows.sh needs)
+# Usage: tools/setup-deps.sh [play|test|windows]
+#   (default: test, a superset of play; windows: what tools/windows.sh needs)
 set -euo pipefail
 
 # Building and playing: the compiler, CMake and the libraries the game itself uses.
@@ -14,8 +15,8 @@ test_pkgs=("${play_pkgs[@]}" libx11-dev libgtest-dev libbenchmark-dev libstb-dev
   dpkg-dev file lintian desktop-file-utils appstream groff-base)
 # The Windows build: the painters build natively, the game and its tests with MinGW-w64 (GoogleTest
 # from its sources), run under Wine on a headless X server; NSIS and zip pack it.
-windows_pkgs=("${play_pkgs[@]}" g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix libgtest-dev
-  wine wine64 nsis zip unzip xvfb xauth xdotool x11-utils python3)
+windows_pkgs=("${play_pkgs[@]}" g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
+  libgtest-dev wine wine64 nsis zip unzip xvfb xauth xdotool x11-utils python3)
 
 case "${1:-test}" in
   play) pkgs=("${play_pkgs[@]}") ;;
