@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Farlight needs to build and play, or to build and test.
-# Usage: tools/setup-deps.sh [play|test|windows]
+# Usage: tools/setup-deps.sh [play|test|windows]...
 #   (default: test, a superset of play; windows: what tools/windows.sh needs)
 set -euo pipefail
 
@@ -18,12 +18,16 @@ test_pkgs=("${play_pkgs[@]}" libx11-dev libgtest-dev libbenchmark-dev libstb-dev
 windows_pkgs=("${play_pkgs[@]}" g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
   libgtest-dev wine wine64 nsis zip unzip xvfb xauth xdotool x11-utils python3)
 
-case "${1:-test}" in
-  play) pkgs=("${play_pkgs[@]}") ;;
-  test) pkgs=("${test_pkgs[@]}") ;;
-  windows) pkgs=("${windows_pkgs[@]}") ;;
-  *) echo "usage: $0 [play|test|windows]" >&2; exit 2 ;;
-esac
+# Several sets may be named at once, so that one apt-get update serves them all.
+pkgs=()
+for set in "${@:-test}"; do
+  case "$set" in
+    play) pkgs+=("${play_pkgs[@]}") ;;
+    test) pkgs+=("${test_pkgs[@]}") ;;
+    windows) pkgs+=("${windows_pkgs[@]}") ;;
+    *) echo "usage: $0 [play|test|windows]..." >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${pkgs[@]}"; do

@@ -7,7 +7,7 @@
 # Ends with one line "Total: N passed, M failed" and exits non-zero if anything failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
-tools/setup-deps.sh test || exit 1
+tools/setup-deps.sh test windows || exit 1
 
 jobs=$(nproc)
 passed=0
