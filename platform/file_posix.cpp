@@ -5,10 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
-#include <utility>
 
 #include "platform/platform.h"
+#include "platform/whole_file.h"
 
 namespace {
 
@@ -28,18 +27,13 @@ bool readUpTo(int fd, unsigned char* to, size_t size, size_t* got) {
 
 FileRead readOpenFile(int fd, size_t maxBytes, OwnedBytes* data, size_t* size) {
   struct stat info;
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0) {
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) {
     return FileRead::cannotOpen;
   }
-  if (uint64_t(info.st_size) > maxBytes) return FileRead::tooLarge;
-  const size_t want = size_t(info.st_size);
-  OwnedBytes block(static_cast<unsigned char*>(std::malloc(want)));
-  if (block == nullptr) return FileRead::noMemory;
-  size_t got = 0;
-  if (!readUpTo(fd, block.get(), want, &got)) return FileRead::cannotOpen;
-  *data = std::move(block);
-  *size = got;
-  return FileRead::ok;
+  const auto read = [fd](unsigned char* to, size_t want, size_t* got) {
+    return readUpTo(fd, to, want, got);
+  };
+  return readKnownLength(uint64_t(info.st_size), maxBytes, read, data, size);
 }
 
 }  // namespace

@@ -2,9 +2,10 @@
 // file system without reading a byte.
 #include <windows.h>
 
-#include <cstdlib>
+#include <cstdint>
 
 #include "platform/platform.h"
+#include "platform/whole_file.h"
 
 namespace {
 
@@ -35,19 +36,13 @@ bool readUpTo(HANDLE file, unsigned char* to, size_t size, size_t* got) {
 FileRead readOpenFile(HANDLE file, size_t maxBytes, OwnedBytes* data, size_t* size) {
   // A console, pipe or other device is refused here, before any read could wait on it.
   LARGE_INTEGER length{};
-  if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &length) ||
-      length.QuadPart <= 0) {
+  if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &length) || length.QuadPart < 0) {
     return FileRead::cannotOpen;
   }
-  if (static_cast<unsigned long long>(length.QuadPart) > maxBytes) return FileRead::tooLarge;
-  const size_t want = size_t(length.QuadPart);
-  OwnedBytes block(static_cast<unsigned char*>(std::malloc(want)));
-  if (block == nullptr) return FileRead::noMemory;
-  size_t got = 0;
-  if (!readUpTo(file, block.get(), want, &got)) return FileRead::cannotOpen;
-  *data = std::move(block);
-  *size = got;
-  return FileRead::ok;
+  const auto read = [file](unsigned char* to, size_t want, size_t* got) {
+    return readUpTo(file, to, want, got);
+  };
+  return readKnownLength(uint64_t(length.QuadPart), maxBytes, read, data, size);
 }
 
 uint64_t joined(DWORD high, DWORD low) {
