@@ -64,8 +64,10 @@ stage() {  # stage NAME BUILD_DIR CTEST_ARGS... -- CMAKE_ARGS...
 }
 
 
-stage "build and all tests" build -- -DCMAKE_BUILD_TYPE=RelWithDebInfo
-stage "sanitizers (ASan + UBSan)" build-asan -L unit -- \
+# Two at a time: the tests that start the real game take turns on the display through a ctest
+# resource lock, and the rest (clang-tidy, memcheck) overlap with them.
+stage "build and all tests" build -j"$jobs" -- -DCMAKE_BUILD_TYPE=RelWithDebInfo
+stage "sanitizers (ASan + UBSan)" build-asan -j"$jobs" -L unit -- \
   -DCMAKE_BUILD_TYPE=Debug -DFARLIGHT_SANITIZE=ON -DFARLIGHT_BENCH=OFF
 stage "fuzzing (bounded)" build-fuzz -- \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFARLIGHT_FUZZ=ON \
