@@ -4,10 +4,9 @@
 
 #include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
+#include "platform/error_line.h"
 #include "platform/platform.h"
 
 namespace {
@@ -18,18 +17,12 @@ bool hasDisplay() {
   return (x11 != nullptr && *x11 != '\0') || (wayland != nullptr && *wayland != '\0');
 }
 
-void writeToStderr(const char* text) {
-  size_t length = std::strlen(text);
-  bool endsLine = length > 0 && text[length - 1] == '\n';
-  std::fprintf(stderr, "Error: %s%s", text, endsLine ? "" : "\n");
-}
-
 }  // namespace
 
 // SDL's simple message box needs no SDL_Init and blocks until dismissed; flags 0 asks for no icon.
 void showErrorBox(const char* text) {
   if (!hasDisplay() || SDL_ShowSimpleMessageBox(0, "Error", text, nullptr) != 0) {
-    writeToStderr(text);
+    writeErrorLine(text);
   }
 }
 

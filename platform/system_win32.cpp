@@ -1,16 +1,13 @@
 // The rest of the game's contact with Windows: the "Error" box, the seeding clock, start-up.
 #include <windows.h>
 
-#include <cstdio>
-#include <cstring>
-
+#include "platform/error_line.h"
 #include "platform/platform.h"
 
 void showErrorBox(const char* text) {
   // Owned by the window with the keyboard focus, if any, so the box stays in front of the game.
   if (MessageBoxA(GetFocus(), text, "Error", MB_OK) != 0) return;
-  const size_t length = std::strlen(text);
-  std::fprintf(stderr, "Error: %s%s", text, length > 0 && text[length - 1] == '\n' ? "" : "\n");
+  writeErrorLine(text);
 }
 
 unsigned millisecondClock() {
