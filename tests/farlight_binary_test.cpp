@@ -20,7 +20,7 @@ class RunningGame : public ::testing::Test {
     ASSERT_FALSE(folder_.empty());
     ASSERT_TRUE(game_.start({FARLIGHT_BINARY}, folder_, 20))
         << "no window titled \"Farlight : Solar System\" appeared (is there an X display? run "
-           "through tools/test.sh, which starts Xvfb)";
+           "through ctest, which gives each test an Xvfb of its own)";
   }
   void TearDown() override { removeFolder(folder_); }
 
@@ -40,6 +40,7 @@ TEST_F(RunningGame, OpensItsWindowAt1024By768AndEndsWhenClosed) {
 
 // Motion is per frame, so the field is gone in a fraction of a second and no test can win a race
 // to click a sphere; what does not race is whether the game keeps drawing.
+// Frozen, a left click draws two frames: its pick pass, and the scene shown as the pass left it.
 TEST_F(RunningGame, SpinsFrameAfterFrameUntilARightClickFreezesIt) {
   const long started = cpuTicks(game_.pid());
   std::this_thread::sleep_for(1s);
@@ -52,6 +53,11 @@ TEST_F(RunningGame, SpinsFrameAfterFrameUntilARightClickFreezesIt) {
   std::this_thread::sleep_for(1500ms);
   EXPECT_LE(cpuTicks(game_.pid()), frozen + 3) << "still drawing after the right click";
   EXPECT_EQ(game_.framesDrawn(), frames);
+
+  ASSERT_TRUE(game_.click(1, 512, 384));
+  EXPECT_TRUE(game_.waitForFrames(frames + 2, 10));
+  std::this_thread::sleep_for(500ms);
+  EXPECT_EQ(game_.framesDrawn(), frames + 2);
   EXPECT_EQ(game_.close(10), 0);
 }
 
