@@ -47,7 +47,12 @@ TEST_F(RunningGame, SpinsFrameAfterFrameUntilARightClickFreezesIt) {
   EXPECT_GT(cpuTicks(game_.pid()), started + 10) << "the idle callback keeps frames coming";
 
   ASSERT_TRUE(game_.click(3, 512, 384));
-  std::this_thread::sleep_for(500ms);  // lets the click and a pending frame through
+  // Lets the click and a frame already asked for through, however busy the machine (within 10 s:
+  // a game that never stops is the failure checked below).
+  for (int before = -1, i = 0; before != game_.framesDrawn() && i < 20; ++i) {
+    before = game_.framesDrawn();
+    std::this_thread::sleep_for(500ms);
+  }
   const long frozen = cpuTicks(game_.pid());
   const int frames = game_.framesDrawn();
   std::this_thread::sleep_for(1500ms);
