@@ -33,7 +33,8 @@ double residentMiB() {
   return static_cast<double>(statusKiB(getpid(), "VmRSS")) / 1024.0;
 }
 
-// Textures are never deleted by the game; here they are, so that repetitions do not pile them up.
+// Textures are never deleted by the game; here they are, so that repetitions do not pile them up
+// (a name that bodies share goes more than once, which the GL ignores).
 void releaseTextures() {
   for (Body& body : bodies) {
     glDeleteTextures(1, &body.textureId);
@@ -42,8 +43,8 @@ void releaseTextures() {
   glFinish();
 }
 
-// The first frame with all eleven names a 16384 x 16384 picture. Fresh files every run, so that
-// no run reuses what an earlier one reduced.
+// The first frame with all eleven names a 16384 x 16384 picture, each read and averaged down once
+// for the bodies that draw it.
 void BM_FirstFrameElevenHugePictures(benchmark::State& state) {
   char home[4096] = {};
   if (getcwd(home, sizeof home) == nullptr) return;
