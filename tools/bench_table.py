@@ -106,9 +106,11 @@ def print_ratios(medians, reps):
     print("| row | compared with | ratio of times | range over repetitions | target |")
     print("|---|---|---|---|---|")
     for a, b, goal in rows:
-        pairs = [y / x for x, y in zip(reps.get(a, []), reps.get(b, [])) if x > 0]
-        spread = f"{min(pairs):.2f}x to {max(pairs):.2f}x" if pairs else ""
         ratio = medians[b] / medians[a]
+        # A row slower than its comparison reads as how many times as long it takes.
+        pairs = [y / x if ratio >= 1 else x / y
+                 for x, y in zip(reps.get(a, []), reps.get(b, [])) if x > 0 and y > 0]
+        spread = f"{min(pairs):.2f}x to {max(pairs):.2f}x" if pairs else ""
         shown = f"{ratio:.2f}x as fast" if ratio >= 1 else f"takes {1 / ratio:.2f}x as long"
         print(f"| {a} | {b} | {shown} | {spread} | {goal} |")
     print()
@@ -169,7 +171,9 @@ def main(paths):
     print("game's CPU time is the counter game_cpu_ms. Each start finds Mesa's shader cache as its row")
     print("says, in a folder of the benchmark's own: warm (the shaders of an earlier start, as any")
     print("start but a player's first finds them) or empty (that first start, some 100 ms of")
-    print("compiling more); and the X server, started for the run, does not reset between games.\n")
+    print("compiling more); and the X server, started for the run, does not reset between games.")
+    print("Beside them, a bare freeglut window of the game's size and mode that clears and swaps")
+    print("(BM_BareWindowToFirstSwap) is the floor of this stack.\n")
     for path in paths:
         with open(path) as f:
             data = json.load(f)
