@@ -26,7 +26,7 @@ bool glAccepts(int64_t width, int64_t height) {
 // The reader packs rows without padding, so unpack with an alignment of 1; the client attribute
 // stack puts back whatever alignment the rest of the program relies on. The pixels go up as the
 // reader gives them, three bytes each: on Mesa's software renderer a four-byte layout converted
-// here first costs more than the driver's own conversion (bench/texture_bench.cpp).
+// here first costs more than the driver's own conversion (bench/limits_bench.cpp).
 void sendPixels(GLsizei width, GLsizei height, const unsigned char* pixels) {
   glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);

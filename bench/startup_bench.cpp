@@ -120,21 +120,18 @@ std::string warmShaderCache(const std::string& folder, const char* program = FAR
   return cache;
 }
 
-// Exec to the first completed swap, in the pictures' folder (pictures:1) or an empty one
-// (pictures:0, every sphere plain white), with the shaders of an earlier start in Mesa's cache
-// (warm_cache:1, every start but a player's first) or an empty cache (warm_cache:0). The time is
-// the game's wall clock; its own CPU time and peak resident size come beside it.
-void BM_GameToFirstSwap(benchmark::State& state) {
-  const bool pictures = state.range(0) != 0;
-  const bool warm = state.range(1) != 0;
-  const std::string folder = pictures ? FARLIGHT_PICTURES_DIR : freshFolder("bench-empty");
-  std::string cache = warm ? warmShaderCache(folder) : "";
+// Starts `program` in `folder` once per iteration and times it from exec to its first completed
+// swap by its own clock, with `cache` as Mesa's shader cache (a fresh, empty one for every start
+// when none is given); its CPU time and peak resident size come beside it.
+void timeStarts(benchmark::State& state, const std::string& folder, const std::string& cache,
+                const char* program) {
   double cpu = 0, peakKiB = 0;
   for (auto _ : state) {
-    if (!warm) cache = freshFolder("bench-shaders");
-    const Run run = runGame(folder, 1, cache);
+    const std::string used = cache.empty() ? freshFolder("bench-shaders") : cache;
+    const Run run = runGame(folder, 1, used, program);
+    if (cache.empty()) removeFolder(used);
     if (!run.ok) {
-      state.SkipWithError("the game did not reach its first swap");
+      state.SkipWithError("the program did not reach its first swap");
       break;
     }
     state.SetIterationTime((run.first.wallNs - run.exec.wallNs) * 1e-9);
@@ -143,9 +140,20 @@ void BM_GameToFirstSwap(benchmark::State& state) {
   }
   state.counters["game_cpu_ms"] = benchmark::Counter(cpu * 1e3, benchmark::Counter::kAvgIterations);
   state.counters["peak_rss_MiB"] = peakKiB / 1024;
+}
+
+// Exec to the first completed swap, in the pictures' folder (pictures:1) or an empty one
+// (pictures:0, every sphere plain white), with the shaders of an earlier start in Mesa's cache
+// (warm_cache:1, every start but a player's first) or an empty cache (warm_cache:0).
+void BM_GameToFirstSwap(benchmark::State& state) {
+  const bool pictures = state.range(0) != 0;
+  const bool warm = state.range(1) != 0;
+  const std::string folder = pictures ? FARLIGHT_PICTURES_DIR : freshFolder("bench-empty");
+  const std::string cache = warm ? warmShaderCache(folder) : "";
+  timeStarts(state, folder, cache, FARLIGHT_BINARY);
   state.SetLabel(std::string("exec to first swap, ") + (pictures ? "11 pictures" : "no pictures") +
                  (warm ? "" : ", first start (no compiled shaders)"));
-  removeFolder(cache);
+  if (warm) removeFolder(cache);
   if (!pictures) removeFolder(folder);
 }
 
@@ -154,19 +162,7 @@ void BM_GameToFirstSwap(benchmark::State& state) {
 void BM_BareWindowToFirstSwap(benchmark::State& state) {
   const std::string folder = freshFolder("bench-bare");
   const std::string cache = warmShaderCache(folder, FARLIGHT_BARE_WINDOW);
-  double cpu = 0, peakKiB = 0;
-  for (auto _ : state) {
-    const Run run = runGame(folder, 1, cache, FARLIGHT_BARE_WINDOW);
-    if (!run.ok) {
-      state.SkipWithError("the bare window did not reach its first swap");
-      break;
-    }
-    state.SetIterationTime((run.first.wallNs - run.exec.wallNs) * 1e-9);
-    cpu += cpuSeconds(run.usage);
-    peakKiB = std::max(peakKiB, static_cast<double>(run.usage.ru_maxrss));
-  }
-  state.counters["game_cpu_ms"] = benchmark::Counter(cpu * 1e3, benchmark::Counter::kAvgIterations);
-  state.counters["peak_rss_MiB"] = peakKiB / 1024;
+  timeStarts(state, folder, cache, FARLIGHT_BARE_WINDOW);
   state.SetLabel("exec to first swap, a bare window that clears and swaps (the floor)");
   removeFolder(cache);
   removeFolder(folder);

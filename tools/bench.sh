@@ -7,7 +7,7 @@ set -euo pipefail
 export LC_ALL=C  # a decimal point in $EPOCHREALTIME
 cd "$(dirname "$0")/.."
 tools/setup-deps.sh test
-benchmarks=(dib_bench limits_bench sphere_bench startup_bench texture_bench)
+benchmarks=(dib_bench limits_bench sphere_bench startup_bench)
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build-bench -j"$(nproc)" --target "${benchmarks[@]}"
 

@@ -38,7 +38,7 @@ RATIOS = [
      "no target: the game without its pictures"),
     ("BM_ReadFieldPictures/once_per_file:1", "BM_ReadFieldPictures/once_per_file:0",
      "no target: each file read once, as the game does, against once for each body"),
-    # Upload layouts (bench/texture_bench.cpp): the game's against converting first.
+    # Upload layouts (bench/limits_bench.cpp): the game's against converting first.
     ("BM_UploadPicture/rgb_3_bytes", "BM_UploadPicture/bgra_4_bytes_comparison",
      "no slower, else upload the faster layout"),
     ("BM_UploadPicture/rgb_3_bytes", "BM_UploadPicture/rgba_4_bytes_comparison",
