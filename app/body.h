@@ -17,6 +17,8 @@ struct Vec3 {
 // second).
 enum class VertexPath { immediate, clientArrays };
 
+struct SharedTextures;  // app/texture.h
+
 // One sphere of the scene. Fields are plain data: the frame, the picker and the tests read them.
 class Body {
  public:
@@ -40,16 +42,20 @@ class Body {
   // more than kMaxSegments segments draw a single point at the position; NaN segments draw nothing.
   void draw(VertexPath path = VertexPath::immediate);
 
-  // Creates this body's own GL texture and uploads the picture in the bitmap file at path. A
-  // missing file leaves the texture without an image; an unreadable one is reported by the reader.
-  // Returns false only for a null path, which touches no GL state.
-  bool loadTexture(const char* path);
+  // Gives this body the picture in the bitmap file at path as a GL texture. With `shared`, a file
+  // whose picture an earlier body got through it (the same unchanged file) is neither read nor
+  // uploaded again: the body wears that texture, and one that went up is recorded there.
+  // Otherwise the body gets a texture of its own: a missing file leaves it without an image, an
+  // unreadable one is reported by the reader. Returns false only for a null path, which touches
+  // no GL state.
+  bool loadTexture(const char* path, SharedTextures* shared = nullptr);
 
   float radius = 1.0f;
   float speed = 1.0f;
   float segments = 60.0f;  // a float on purpose: loop bounds are compared against it exactly
   bool visible = false;
-  unsigned textureId = 0;  // GL texture name; 0 until a texture is loaded
+  unsigned textureId =
+      0;  // GL texture name, shared by bodies wearing the same file; 0 until loaded
   Vec3 position;
 };
 

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "app/texture.h"
+
 Body bodies[kBodyCount];
 
 float randomOffset(int n) {
@@ -15,6 +17,7 @@ float randomSize() {
 }
 
 void populateField() {
+  SharedTextures shared;  // one texture for all the bodies that draw the same file
   for (Body& body : bodies) {
     float z = randomOffset(1);
     float y = randomOffset(60);
@@ -22,7 +25,7 @@ void populateField() {
     body.setPosition(Vec3(x, y, z));
     body.setRadius(randomSize());
     body.setSpeed(randomSize());
-    body.loadTexture(textureFiles[std::rand() % kTextureFileCount]);
+    body.loadTexture(textureFiles[std::rand() % kTextureFileCount], &shared);
     body.setVisible(true);
   }
 }

@@ -25,7 +25,8 @@ float randomOffset(int n);
 // One of 1, 2, 3, 4.
 float randomSize();
 
-// Places, sizes and shows all thirty bodies, drawing six numbers each from rand().
+// Places, sizes and shows all thirty bodies, drawing six numbers each from rand(). Bodies that draw
+// the same file wear one texture.
 void populateField();
 
 #endif

@@ -1,20 +1,25 @@
 // The game's limits on the real GL stack, in process: the first frame with eleven pictures far
-// too large for a texture (each averaged down to fit), and what a pick pass costs and keeps, from
-// client arrays as the game sends it against vertex by vertex as it once did. Needs an X display
-// (tools/bench.sh starts Xvfb).
+// too large for a texture (each averaged down to fit), what a pick pass costs and keeps, from
+// client arrays as the game sends it against vertex by vertex as it once did, and the layout a
+// picture goes up in: three bytes a pixel as the reader gives them (the game's way), against four
+// bytes a pixel converted by a loop of our own first, in orders a driver may keep without
+// converting (comparison rows). Needs an X display (tools/bench.sh starts Xvfb).
 #include <GL/freeglut.h>
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "app/field.h"
 #include "app/picking.h"
 #include "app/viewer.h"
+#include "image/dib_reader.h"
 #include "tests/support/bitmap_writer.h"
 #include "tests/support/proc_reader.h"
 #include "tests/support/temp_folder.h"
@@ -33,7 +38,8 @@ double residentMiB() {
   return static_cast<double>(statusKiB(getpid(), "VmRSS")) / 1024.0;
 }
 
-// Textures are never deleted by the game; here they are, so that repetitions do not pile them up.
+// Textures are never deleted by the game; here they are, so that repetitions do not pile them up
+// (a name that bodies share goes more than once, which the GL ignores).
 void releaseTextures() {
   for (Body& body : bodies) {
     glDeleteTextures(1, &body.textureId);
@@ -42,8 +48,8 @@ void releaseTextures() {
   glFinish();
 }
 
-// The first frame with all eleven names a 16384 x 16384 picture. Fresh files every run, so that
-// no run reuses what an earlier one reduced.
+// The first frame with all eleven names a 16384 x 16384 picture, each read and averaged down once
+// for the bodies that draw it.
 void BM_FirstFrameElevenHugePictures(benchmark::State& state) {
   char home[4096] = {};
   if (getcwd(home, sizeof home) == nullptr) return;
@@ -101,6 +107,80 @@ BENCHMARK_TEMPLATE(BM_PickPass, VertexPath::immediate)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(100);
 
+// Each repetition of an upload row sends one start's worth of the shipped Earth into fresh
+// textures, as the game does; the four-byte rows reuse one block for their conversions.
+RgbImage* earth = nullptr;
+
+enum class Layout { rgb, bgra, rgba };
+
+// One 32-bit word a pixel, alpha opaque: with GL_UNSIGNED_INT_8_8_8_8_REV, BGRA on any byte order.
+void toBgraWords(const unsigned char* rgb, size_t count, uint32_t* out) {
+  for (size_t i = 0; i < count; ++i, rgb += 3) {
+    out[i] = 0xFF000000u | uint32_t(rgb[0]) << 16 | uint32_t(rgb[1]) << 8 | rgb[2];
+  }
+}
+
+void toRgbaBytes(const unsigned char* rgb, size_t count, unsigned char* out) {
+  for (size_t i = 0; i < count; ++i, rgb += 3, out += 4) {
+    out[0] = rgb[0];
+    out[1] = rgb[1];
+    out[2] = rgb[2];
+    out[3] = 255;
+  }
+}
+
+template <Layout layout>
+void BM_UploadPicture(benchmark::State& state) {
+  if (earth == nullptr) {
+    state.SkipWithError("no Earth.bmp");
+    return;
+  }
+  const GLsizei width = earth->width, height = earth->height;
+  const size_t count = size_t(width) * size_t(height);
+  std::vector<uint32_t> words(layout == Layout::rgb ? 0 : count);
+  std::vector<GLuint> names;
+  for (auto _ : state) {
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    names.push_back(name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    if (layout == Layout::rgb) {
+      glTexImage2D(GL_TEXTURE_2D, 0, 3, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, earth->pixels);
+    } else if (layout == Layout::bgra) {
+      toBgraWords(earth->pixels, count, words.data());
+      glTexImage2D(GL_TEXTURE_2D, 0, 3, width, height, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
+                   words.data());
+    } else {
+      toRgbaBytes(earth->pixels, count, reinterpret_cast<unsigned char*>(words.data()));
+      glTexImage2D(GL_TEXTURE_2D, 0, 3, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, words.data());
+    }
+    glPopClientAttrib();
+    glFinish();
+  }
+  glDeleteTextures(static_cast<GLsizei>(names.size()), names.data());
+  glFinish();
+  state.SetLabel(layout == Layout::rgb    ? "one picture up as GL_RGB, 3 bytes a pixel, as read"
+                 : layout == Layout::bgra ? "converted to GL_BGRA words first (comparison)"
+                                          : "converted to GL_RGBA bytes first (comparison)");
+}
+
+BENCHMARK_TEMPLATE(BM_UploadPicture, Layout::rgb)
+    ->Name("BM_UploadPicture/rgb_3_bytes")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(kTextureFileCount);
+BENCHMARK_TEMPLATE(BM_UploadPicture, Layout::bgra)
+    ->Name("BM_UploadPicture/bgra_4_bytes_comparison")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(kTextureFileCount);
+BENCHMARK_TEMPLATE(BM_UploadPicture, Layout::rgba)
+    ->Name("BM_UploadPicture/rgba_4_bytes_comparison")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(kTextureFileCount);
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -113,8 +193,10 @@ int main(int argc, char** argv) {
   glutInitWindowSize(1024, 768);
   glutInitWindowPosition(0, 0);
   glutCreateWindow("Farlight : Solar System");
+  earth = loadDibImage((std::string(FARLIGHT_PICTURES_DIR) + "/Earth.bmp").c_str());
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
+  releaseRgbImage(earth);
   return 0;
 }

@@ -46,7 +46,6 @@ void glPopClientAttrib() {}
 void glInterleavedArrays(GLenum, GLsizei, const GLvoid*) {}
 void glDrawArrays(GLenum, GLint, GLsizei) {}
 void glGetTexLevelParameteriv(GLenum, GLint, GLenum, GLint*) {}
-void glGetTexImage(GLenum, GLint, GLenum, GLenum, GLvoid*) {}
 void glSelectBuffer(GLsizei, GLuint*) {}
 void glGetIntegerv(GLenum, GLint*) {}
 GLint glRenderMode(GLenum) {

@@ -1,8 +1,10 @@
 // The shipped game as a player starts it: from exec to its first completed swap, with the eleven
-// pictures and without them, and the cost of the frames that follow while the field is in view
+// pictures and without them, beside the floor of the stack (a bare window of the same size and
+// mode that clears and swaps), and the cost of the frames that follow while the field is in view
 // (the game's CPU time, and the X server's when tools/bench.sh names its process). A preloaded
-// shim (swap_shim.cpp) reports each swap on a pipe and ends the game. Beside them, the reader's
-// share of start-up: the thirty picture files the field draws, decoded in process.
+// shim (swap_shim.cpp) reports each swap on a pipe and ends the program. Beside them, the reader's
+// share of start-up: the picture files the field draws, decoded in process, once for each body
+// that draws one against once for each file.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -14,6 +16,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "app/field.h"
 #include "image/dib_reader.h"
@@ -54,7 +57,7 @@ double serverCpuSeconds() {
 // Mesa keeps the shaders that llvmpipe compiles in a cache on disk, and a start that finds them
 // there skips some 100 ms of compiling. So the cache is the benchmark's own, never the user's
 // (which may be full, empty, unwritable or switched off): its state is part of what a row measures.
-[[noreturn]] void execGame(const std::string& folder, int frames, int fd,
+[[noreturn]] void execGame(const char* program, const std::string& folder, int frames, int fd,
                            const std::string& shaderCache) {
   if (chdir(folder.c_str()) != 0) _exit(127);
   setenv("MESA_SHADER_CACHE_DIR", shaderCache.c_str(), 1);
@@ -63,21 +66,22 @@ double serverCpuSeconds() {
   setenv("FARLIGHT_BENCH_FD", std::to_string(fd).c_str(), 1);
   setenv("FARLIGHT_BENCH_FRAMES", std::to_string(frames).c_str(), 1);
   dprintf(fd, "0 %lld %lld\n", clockNs(CLOCK_MONOTONIC), 0LL);
-  execl(FARLIGHT_BINARY, FARLIGHT_BINARY, static_cast<char*>(nullptr));
+  execl(program, program, static_cast<char*>(nullptr));
   _exit(127);
 }
 
-// Starts the game in `folder` with `shaderCache` and lets it run `frames` swaps. The pipe's lines
-// are read as they come, so the X server's clock is read at the first swap, not when the game has
-// gone.
-Run runGame(const std::string& folder, int frames, const std::string& shaderCache) {
+// Starts `program` (the game unless named) in `folder` with `shaderCache` and lets it run `frames`
+// swaps. The pipe's lines are read as they come, so the X server's clock is read at the first
+// swap, not when the game has gone.
+Run runGame(const std::string& folder, int frames, const std::string& shaderCache,
+            const char* program = FARLIGHT_BINARY) {
   Run run;
   int fds[2];
   if (pipe(fds) != 0) return run;
   const pid_t pid = fork();
   if (pid == 0) {
     close(fds[0]);
-    execGame(folder, frames, fds[1], shaderCache);
+    execGame(program, folder, frames, fds[1], shaderCache);
   }
   close(fds[1]);
   FILE* lines = fdopen(fds[0], "r");
@@ -108,29 +112,26 @@ double cpuSeconds(const rusage& usage) {
          (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
 }
 
-// A fresh shader cache holding what the game compiles in `folder`: filled by an untimed run long
-// enough for Mesa to write it out before the game ends.
-std::string warmShaderCache(const std::string& folder) {
+// A fresh shader cache holding what `program` compiles in `folder`: filled by an untimed run long
+// enough for Mesa to write it out before the program ends.
+std::string warmShaderCache(const std::string& folder, const char* program = FARLIGHT_BINARY) {
   const std::string cache = freshFolder("bench-shaders");
-  runGame(folder, 1 + kFramesInView, cache);
+  runGame(folder, 1 + kFramesInView, cache, program);
   return cache;
 }
 
-// Exec to the first completed swap, in the pictures' folder (pictures:1) or an empty one
-// (pictures:0, every sphere plain white), with the shaders of an earlier start in Mesa's cache
-// (warm_cache:1, every start but a player's first) or an empty cache (warm_cache:0). The time is
-// the game's wall clock; its own CPU time and peak resident size come beside it.
-void BM_GameToFirstSwap(benchmark::State& state) {
-  const bool pictures = state.range(0) != 0;
-  const bool warm = state.range(1) != 0;
-  const std::string folder = pictures ? FARLIGHT_PICTURES_DIR : freshFolder("bench-empty");
-  std::string cache = warm ? warmShaderCache(folder) : "";
+// Starts `program` in `folder` once per iteration and times it from exec to its first completed
+// swap by its own clock, with `cache` as Mesa's shader cache (a fresh, empty one for every start
+// when none is given); its CPU time and peak resident size come beside it.
+void timeStarts(benchmark::State& state, const std::string& folder, const std::string& cache,
+                const char* program) {
   double cpu = 0, peakKiB = 0;
   for (auto _ : state) {
-    if (!warm) cache = freshFolder("bench-shaders");
-    const Run run = runGame(folder, 1, cache);
+    const std::string used = cache.empty() ? freshFolder("bench-shaders") : cache;
+    const Run run = runGame(folder, 1, used, program);
+    if (cache.empty()) removeFolder(used);
     if (!run.ok) {
-      state.SkipWithError("the game did not reach its first swap");
+      state.SkipWithError("the program did not reach its first swap");
       break;
     }
     state.SetIterationTime((run.first.wallNs - run.exec.wallNs) * 1e-9);
@@ -139,10 +140,32 @@ void BM_GameToFirstSwap(benchmark::State& state) {
   }
   state.counters["game_cpu_ms"] = benchmark::Counter(cpu * 1e3, benchmark::Counter::kAvgIterations);
   state.counters["peak_rss_MiB"] = peakKiB / 1024;
+}
+
+// Exec to the first completed swap, in the pictures' folder (pictures:1) or an empty one
+// (pictures:0, every sphere plain white), with the shaders of an earlier start in Mesa's cache
+// (warm_cache:1, every start but a player's first) or an empty cache (warm_cache:0).
+void BM_GameToFirstSwap(benchmark::State& state) {
+  const bool pictures = state.range(0) != 0;
+  const bool warm = state.range(1) != 0;
+  const std::string folder = pictures ? FARLIGHT_PICTURES_DIR : freshFolder("bench-empty");
+  const std::string cache = warm ? warmShaderCache(folder) : "";
+  timeStarts(state, folder, cache, FARLIGHT_BINARY);
   state.SetLabel(std::string("exec to first swap, ") + (pictures ? "11 pictures" : "no pictures") +
                  (warm ? "" : ", first start (no compiled shaders)"));
-  removeFolder(cache);
+  if (warm) removeFolder(cache);
   if (!pictures) removeFolder(folder);
+}
+
+// The floor: a bare freeglut window of the game's size and mode, from exec to its first swap of a
+// cleared frame, with its own shaders in a warm cache.
+void BM_BareWindowToFirstSwap(benchmark::State& state) {
+  const std::string folder = freshFolder("bench-bare");
+  const std::string cache = warmShaderCache(folder, FARLIGHT_BARE_WINDOW);
+  timeStarts(state, folder, cache, FARLIGHT_BARE_WINDOW);
+  state.SetLabel("exec to first swap, a bare window that clears and swaps (the floor)");
+  removeFolder(cache);
+  removeFolder(folder);
 }
 
 // The frames after the first while the field is in view: wall time per frame, the game's CPU
@@ -171,10 +194,15 @@ void BM_GameFrame(benchmark::State& state) {
   state.SetLabel("one frame of the field in view, 1024 x 768");
 }
 
-// The reader's share of start-up: the thirty files the field draws under the same seed, decoded
-// and released, without GL (run in the pictures' folder).
+// The reader's share of start-up: the files the field draws under the same seed, decoded and
+// released, without GL (run in the pictures' folder): thirty reads, one for each body
+// (once_per_file:0), against one for each distinct file (once_per_file:1), as the game reads them.
 void BM_ReadFieldPictures(benchmark::State& state) {
-  const std::vector<int> files = drawnFiles(kSeed);
+  std::vector<int> files = drawnFiles(kSeed);
+  if (state.range(0) != 0) {
+    std::sort(files.begin(), files.end());
+    files.erase(std::unique(files.begin(), files.end()), files.end());
+  }
   if (chdir(FARLIGHT_PICTURES_DIR) != 0) state.SkipWithError("no pictures folder");
   for (auto _ : state) {
     for (int file : files) {
@@ -183,7 +211,7 @@ void BM_ReadFieldPictures(benchmark::State& state) {
       releaseRgbImage(image);
     }
   }
-  state.SetLabel("the field's 30 picture reads, in process");
+  state.SetLabel("the field's " + std::to_string(files.size()) + " picture reads, in process");
 }
 
 // Ten starts each (median of 10); timed by the game's own clock readings, not this process's.
@@ -197,12 +225,21 @@ BENCHMARK(BM_GameToFirstSwap)
     ->Repetitions(10)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BareWindowToFirstSwap)
+    ->Iterations(1)
+    ->Repetitions(10)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GameFrame)
     ->Iterations(1)
     ->Repetitions(10)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ReadFieldPictures)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadFieldPictures)
+    ->ArgName("once_per_file")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -3,15 +3,22 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "app/body.h"
+#include "app/texture.h"
 #include "gl_double.h"
 #include "image/notice.h"
 #include "tests/support/bitmap_writer.h"
+#include "tests/support/field_draws.h"
 #include "tests/support/notice_capture.h"
 #include "tests/support/temp_folder.h"
 
@@ -79,40 +86,70 @@ TEST_F(TextureLoad, UploadsTheImageAtItsSizeWithUnpaddedRowsThenEnablesModulatio
 }
 
 // A side the GL refuses is halved until the proxy takes it; 5 x 3 against a limit of 2 goes 3 x 3,
-// then 2 x 2. Only that last size is uploaded, and a second body drawing the same file copies it
-// from the first one's texture rather than reading and averaging again.
+// then 2 x 2. Only that last size is uploaded, and a second body drawing the same file through
+// the same SharedTextures wears that texture: no read, no averaging, no upload.
 TEST_F(TextureLoad, PictureTheGlRefusesIsAveragedDownUntilItFitsOnce) {
   gldouble::state().maxTextureSize = 2;
   const std::string path =
       write("wide.bmp", buildBitmap({}, 5, 3, std::vector<uint32_t>(15, 0x102030)));
+  SharedTextures shared;
   Body first, second;
-  EXPECT_TRUE(first.loadTexture(path.c_str()));
-  EXPECT_TRUE(second.loadTexture(path.c_str()));
+  EXPECT_TRUE(first.loadTexture(path.c_str(), &shared));
+  EXPECT_TRUE(second.loadTexture(path.c_str(), &shared));
+  std::vector<std::string> expected = head(1);
+  for (const auto& size : {std::pair(5, 3), std::pair(3, 3), std::pair(2, 2)}) {
+    for (const std::string& line : proxy(size.first, size.second)) expected.push_back(line);
+  }
   const std::vector<std::string> upload = {
       call("glPushClientAttrib", GL_CLIENT_PIXEL_STORE_BIT),
       call("glPixelStorei", GL_UNPACK_ALIGNMENT, 1),
       call("glTexImage2D", GL_TEXTURE_2D, 0, 3, 2, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, "pixels"),
       call("glPopClientAttrib")};
-  std::vector<std::string> expected = head(1);
-  for (const auto& size : {std::pair(5, 3), std::pair(3, 3), std::pair(2, 2)}) {
-    for (const std::string& line : proxy(size.first, size.second)) expected.push_back(line);
+  expected.insert(expected.end(), upload.begin(), upload.end());
+  for (int body = 0; body < 2; ++body) {
+    for (const std::string& line : tail()) expected.push_back(line);
   }
-  expected.insert(expected.end(), upload.begin(), upload.end());
-  for (const std::string& line : tail()) expected.push_back(line);
-  for (const std::string& line : head(2)) expected.push_back(line);
-  const std::vector<std::string> copy = {
-      call("glBindTexture", GL_TEXTURE_2D, 1),
-      call("glGetTexLevelParameteriv", GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH),
-      call("glGetTexLevelParameteriv", GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT),
-      call("glPushClientAttrib", GL_CLIENT_PIXEL_STORE_BIT),
-      call("glPixelStorei", GL_PACK_ALIGNMENT, 1),
-      call("glGetTexImage", GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE),
-      call("glPopClientAttrib"),
-      call("glBindTexture", GL_TEXTURE_2D, 2)};
-  expected.insert(expected.end(), copy.begin(), copy.end());
-  expected.insert(expected.end(), upload.begin(), upload.end());
-  for (const std::string& line : tail()) expected.push_back(line);
   EXPECT_EQ(gldouble::calls(), expected);
+  EXPECT_EQ(second.textureId, 1u);
+  EXPECT_TRUE(capturedNotices().empty());
+}
+
+// The field's thirty bodies over eleven files: one upload per file drawn, and every body that drew
+// a file wears its texture. A file rewritten afterwards is another file: read and uploaded anew.
+TEST_F(TextureLoad, FieldUploadsEachFileItDrawsOnceAndItsBodiesShareTheTexture) {
+  for (int i = 0; i < kTextureFileCount; ++i) {
+    write(textureFiles[i], buildBitmap({}, 4, 2, std::vector<uint32_t>(8, 0x010101u * i)));
+  }
+  const std::filesystem::path home = std::filesystem::current_path();
+  std::filesystem::current_path(folder_);
+  const unsigned seed = 7;
+  std::srand(seed);
+  populateField();
+  const std::vector<int> files = drawnFiles(seed);
+  std::map<int, unsigned> textureOf;
+  for (int i = 0; i < kBodyCount; ++i) {
+    const auto [first, added] = textureOf.emplace(files[i], bodies[i].textureId);
+    EXPECT_EQ(bodies[i].textureId, first->second) << "body " << i;
+  }
+  std::set<unsigned> distinct;
+  for (const auto& entry : textureOf) distinct.insert(entry.second);
+  EXPECT_EQ(distinct.size(), textureOf.size());
+  const auto uploads = [] {
+    const std::string upload = "glTexImage2D(" + std::to_string(GL_TEXTURE_2D) + ",";
+    return std::count_if(gldouble::calls().begin(), gldouble::calls().end(),
+                         [&](const std::string& line) { return line.rfind(upload, 0) == 0; });
+  };
+  EXPECT_EQ(uploads(), static_cast<long>(textureOf.size()));
+  EXPECT_LE(textureOf.size(), static_cast<size_t>(kTextureFileCount));
+
+  SharedTextures shared;
+  Body before, after;
+  EXPECT_TRUE(before.loadTexture("Sun.bmp", &shared));
+  write("Sun.bmp", buildBitmap({}, 8, 2, std::vector<uint32_t>(16, 0xFFFFFF)));
+  EXPECT_TRUE(after.loadTexture("Sun.bmp", &shared));
+  EXPECT_NE(after.textureId, before.textureId);
+  EXPECT_EQ(uploads(), static_cast<long>(textureOf.size()) + 2);
+  std::filesystem::current_path(home);
   EXPECT_TRUE(capturedNotices().empty());
 }
 
@@ -132,15 +169,18 @@ TEST_F(TextureLoad, MissingFileGetsANameButNoUploadAndNoNotice) {
   EXPECT_TRUE(capturedNotices().empty());
 }
 
-TEST_F(TextureLoad, UnreadableFileIsReportedOnceAndLeftWithoutAnImage) {
+// Nothing of a refused file is shared: each body that draws it reads it, gets the reader's notice
+// and a name of its own.
+TEST_F(TextureLoad, UnreadableFileIsReportedOncePerBodyAndLeftWithoutAnImage) {
   BitmapForm form;
   form.headerSize = 108;
   const std::string path = write("v4.bmp", buildBitmap(form, 2, 2, std::vector<uint32_t>(4, 0)));
+  SharedTextures shared;
   Body first, second;
-  EXPECT_TRUE(first.loadTexture(path.c_str()));
-  EXPECT_TRUE(second.loadTexture(path.c_str()));
+  EXPECT_TRUE(first.loadTexture(path.c_str(), &shared));
+  EXPECT_TRUE(second.loadTexture(path.c_str(), &shared));
   EXPECT_EQ(capturedNotices(), std::vector<std::string>(2, "Unknown DIB file format."));
-  EXPECT_EQ(first.textureId, 1u);  // each body owns its own name, even for the same file
+  EXPECT_EQ(first.textureId, 1u);
   EXPECT_EQ(second.textureId, 2u);
   for (const std::string& line : gldouble::calls())
     EXPECT_EQ(line.find("glTexImage2D"), std::string::npos);

@@ -133,25 +133,20 @@ void glTexImage2D(GLenum target, GLint level, GLint internal, GLsizei w, GLsizei
                   GLenum format, GLenum type, const GLvoid* pixels) {
   record("glTexImage2D", target, level, internal, w, h, border, format, type,
          pixels == nullptr ? "null" : "pixels");
-  gldouble::State& s = gldouble::state();
-  (target == GL_PROXY_TEXTURE_2D ? s.proxyWidth : s.textureWidth) = w;
-  (target == GL_PROXY_TEXTURE_2D ? s.proxyHeight : s.textureHeight) = h;
+  if (target == GL_PROXY_TEXTURE_2D) {
+    gldouble::state().proxyWidth = w;
+    gldouble::state().proxyHeight = h;
+  }
 }
-// The proxy reports back a size that both sides are within the limit of, else 0; the texture
-// target, the size last uploaded, whatever is bound.
+// The proxy reports back a size that both sides are within the limit of, else 0; the game asks
+// nothing of any other texture.
 void glGetTexLevelParameteriv(GLenum target, GLint level, GLenum pname, GLint* value) {
   record("glGetTexLevelParameteriv", target, level, pname);
   const gldouble::State& s = gldouble::state();
-  const bool proxy = target == GL_PROXY_TEXTURE_2D;
   const bool fits = s.proxyWidth <= s.maxTextureSize && s.proxyHeight <= s.maxTextureSize;
-  const int width = proxy ? (fits ? s.proxyWidth : 0) : s.textureWidth;
-  const int height = proxy ? (fits ? s.proxyHeight : 0) : s.textureHeight;
+  const int width = target == GL_PROXY_TEXTURE_2D && fits ? s.proxyWidth : 0;
+  const int height = target == GL_PROXY_TEXTURE_2D && fits ? s.proxyHeight : 0;
   *value = pname == GL_TEXTURE_WIDTH ? width : pname == GL_TEXTURE_HEIGHT ? height : 0;
-}
-void glGetTexImage(GLenum target, GLint level, GLenum format, GLenum type, GLvoid* pixels) {
-  record("glGetTexImage", target, level, format, type);
-  const gldouble::State& s = gldouble::state();
-  std::fill_n(static_cast<unsigned char*>(pixels), s.textureWidth * s.textureHeight * 3, 0);
 }
 void glTexEnvi(GLenum target, GLenum pname, GLint value) {
   record("glTexEnvi", target, pname, value);

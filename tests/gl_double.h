@@ -62,9 +62,6 @@ struct State {
   int maxTextureSize = 16384;
   int proxyWidth = 0;
   int proxyHeight = 0;
-  // The size last uploaded to GL_TEXTURE_2D.
-  int textureWidth = 0;
-  int textureHeight = 0;
   // The array set by glInterleavedArrays: its format and first float.
   unsigned arrayFormat = 0;
   const float* array = nullptr;

@@ -30,6 +30,19 @@ RATIOS = [
     ("BM_Reader24Bit", "BM_StbImage24BitTopDown", "faster than stb_image without its row flip"),
     ("BM_Reader24Bit", "BM_MemcpyFreshPages24Bit", "no target: a copy into fresh pages"),
     ("BM_Reader24BitFromFile", "BM_MemcpyFreshPages24Bit", "no target: from a file, fresh pages"),
+    # Start-up (bench/startup_bench.cpp): wall times by the game's clock, the bare window the
+    # floor of the stack.
+    ("BM_GameToFirstSwap/pictures:1/warm_cache:1", "BM_BareWindowToFirstSwap",
+     "goal: within 1.5x of the bare window"),
+    ("BM_GameToFirstSwap/pictures:0/warm_cache:1", "BM_BareWindowToFirstSwap",
+     "no target: the game without its pictures"),
+    ("BM_ReadFieldPictures/once_per_file:1", "BM_ReadFieldPictures/once_per_file:0",
+     "no target: each file read once, as the game does, against once for each body"),
+    # Upload layouts (bench/limits_bench.cpp): the game's against converting first.
+    ("BM_UploadPicture/rgb_3_bytes", "BM_UploadPicture/bgra_4_bytes_comparison",
+     "no slower, else upload the faster layout"),
+    ("BM_UploadPicture/rgb_3_bytes", "BM_UploadPicture/rgba_4_bytes_comparison",
+     "no slower, else upload the faster layout"),
 ]
 
 # Frames until the slowest body reaches the viewer: it starts 30 units away at 1 unit a frame.
@@ -60,7 +73,7 @@ def print_rows(data, medians, counters):
         if b.get("aggregate_name") != "median":
             continue
         name = short(b["run_name"])
-        medians[name] = ns(b, "cpu_time")
+        medians[name] = ns(b, "real_time" if manual(b) else "cpu_time")
         counters[name] = {k: v for k, v in b.items() if k not in SKIP and isinstance(v, (int, float))}
         shown = ", ".join(
             f"{k} {v / 1e6:.4g} M/s" if k in ("bytes_per_second", "items_per_second")
@@ -71,12 +84,14 @@ def print_rows(data, medians, counters):
 
 
 def repetitions(datas):
-    """CPU times of each row's single repetitions, in the order they were numbered."""
+    """Times of each row's single repetitions (CPU, or the game's wall clock for rows it timed),
+    in the order they were numbered."""
     reps = {}
     for data in datas:
         for b in data.get("benchmarks", []):
             if b.get("run_type") == "iteration":
-                reps.setdefault(short(b["run_name"]), []).append(ns(b, "cpu_time"))
+                time = ns(b, "real_time" if manual(b) else "cpu_time")
+                reps.setdefault(short(b["run_name"]), []).append(time)
     return reps
 
 
@@ -85,14 +100,19 @@ def print_ratios(medians, reps):
     if not rows:
         return
     print("## Against the comparison rows\n")
-    print("Ratios of median CPU times from the same run; the range is that of the ratios of the")
-    print("repetitions taken pairwise (repetition k of one row against repetition k of the other).\n")
-    print("| row | compared with | ratio of CPU times | range over repetitions | target |")
+    print("Ratios of median CPU times from the same run (wall times for the start-up rows, which the")
+    print("game's own clock times); the range is that of the ratios of the repetitions taken pairwise")
+    print("(repetition k of one row against repetition k of the other).\n")
+    print("| row | compared with | ratio of times | range over repetitions | target |")
     print("|---|---|---|---|---|")
     for a, b, goal in rows:
-        pairs = [y / x for x, y in zip(reps.get(a, []), reps.get(b, [])) if x > 0]
+        ratio = medians[b] / medians[a]
+        # A row slower than its comparison reads as how many times as long it takes.
+        pairs = [y / x if ratio >= 1 else x / y
+                 for x, y in zip(reps.get(a, []), reps.get(b, [])) if x > 0 and y > 0]
         spread = f"{min(pairs):.2f}x to {max(pairs):.2f}x" if pairs else ""
-        print(f"| {a} | {b} | {medians[b] / medians[a]:.2f}x as fast | {spread} | {goal} |")
+        shown = f"{ratio:.2f}x as fast" if ratio >= 1 else f"takes {1 / ratio:.2f}x as long"
+        print(f"| {a} | {b} | {shown} | {spread} | {goal} |")
     print()
 
 
@@ -151,7 +171,9 @@ def main(paths):
     print("game's CPU time is the counter game_cpu_ms. Each start finds Mesa's shader cache as its row")
     print("says, in a folder of the benchmark's own: warm (the shaders of an earlier start, as any")
     print("start but a player's first finds them) or empty (that first start, some 100 ms of")
-    print("compiling more); and the X server, started for the run, does not reset between games.\n")
+    print("compiling more); and the X server, started for the run, does not reset between games.")
+    print("Beside them, a bare freeglut window of the game's size and mode that clears and swaps")
+    print("(BM_BareWindowToFirstSwap) is the floor of this stack.\n")
     for path in paths:
         with open(path) as f:
             data = json.load(f)
