@@ -54,8 +54,8 @@ class Body {
   float speed = 1.0f;
   float segments = 60.0f;  // a float on purpose: loop bounds are compared against it exactly
   bool visible = false;
-  unsigned textureId =
-      0;  // GL texture name, shared by bodies wearing the same file; 0 until loaded
+  // GL texture name, shared by bodies wearing the same file; 0 until loaded.
+  unsigned textureId = 0;
   Vec3 position;
 };
 
