@@ -1,6 +1,7 @@
 # The Windows build, cross-built by tools/windows.sh with cmake/mingw-w64-x86_64.cmake. freeglut is
 # built static from Debian's source beforehand, and the C and C++ runtimes are linked in, so
 # farlight.exe needs only Windows' own DLLs; there is no SDL2 (the box is MessageBoxA) and no X11.
+find_package(OpenGL REQUIRED COMPONENTS OpenGL)
 find_package(FreeGLUT CONFIG REQUIRED)
 add_library(GLUT::GLUT ALIAS FreeGLUT::freeglut_static)
 # freeglut's headers seen by every target, as /usr/include holds them on Linux: the game's code
@@ -25,6 +26,11 @@ add_library(farlight_pictures_folder INTERFACE)
 add_library(farlight::pictures ALIAS farlight_pictures_folder)
 target_compile_definitions(farlight_pictures_folder
                            INTERFACE FARLIGHT_PICTURES_DIR="${FARLIGHT_PICTURES_DIR}")
+
+if(BUILD_TESTING)
+  find_package(GTest REQUIRED)
+  find_package(Threads REQUIRED)
+endif()
 
 # Tests run as Windows programs under Wine, in a prefix inside the build folder; they are listed
 # when ctest runs, not at build time.
