@@ -15,18 +15,8 @@ add_link_options(-static)
 # opengl32, while the game still reaches opengl32 through its import library.
 add_compile_definitions(_GDI32_)
 
-# The pictures and the icon come from a native build of the same tree: painting is the host's job.
-set(FARLIGHT_HOST_BUILD_DIR "" CACHE PATH "Native build folder holding pictures/ and icons/")
-if(NOT EXISTS ${FARLIGHT_HOST_BUILD_DIR}/pictures/.painted)
-  message(FATAL_ERROR "FARLIGHT_HOST_BUILD_DIR must name a native build with its pictures painted")
-endif()
-set(FARLIGHT_PICTURES_DIR ${FARLIGHT_HOST_BUILD_DIR}/pictures)
+include(${CMAKE_CURRENT_LIST_DIR}/host_pictures.cmake)
 set(FARLIGHT_WINDOWS_ICON ${FARLIGHT_HOST_BUILD_DIR}/icons/farlight.ico)
-add_library(farlight_pictures_folder INTERFACE)
-add_library(farlight::pictures ALIAS farlight_pictures_folder)
-target_compile_definitions(farlight_pictures_folder
-                           INTERFACE FARLIGHT_PICTURES_DIR="${FARLIGHT_PICTURES_DIR}")
-
 if(BUILD_TESTING)
   find_package(GTest REQUIRED)
   find_package(Threads REQUIRED)
