@@ -129,10 +129,12 @@ async function play(folder, body, viewport = {width: 1100, height: 850}) {
       alerts.push(dialog.message());
       await dialog.accept();
     });
-    page.on('pageerror', (error) => console.log('page error: ' + error.message));
+    const errors = [];
+    page.on('pageerror', (error) => errors.push(String(error.message || error)));
     await page.evaluateOnNewDocument(instrument, kSeed);
     await page.goto(url);
     await body(page, alerts);
+    check(errors.length === 0, `no error in the page (${JSON.stringify(errors)})`);
   } finally {
     await browser.close();
     server.kill();
