@@ -58,7 +58,8 @@ function instrument(seed) {
   };
   const getContext = HTMLCanvasElement.prototype.getContext;
   HTMLCanvasElement.prototype.getContext = function(type, attributes) {
-    return getContext.call(this, type, Object.assign({}, attributes, {preserveDrawingBuffer: true}));
+    const kept = Object.assign({}, attributes, {preserveDrawingBuffer: true});
+    return getContext.call(this, type, kept);
   };
 }
 
@@ -154,14 +155,17 @@ async function firstFrame(page, ms) {
 async function onPage(page, x, y) {
   return page.evaluate((x, y) => {
     const rect = document.getElementById('canvas').getBoundingClientRect();
-    return {x: rect.left + (x + 0.5) * rect.width / 1024, y: rect.top + (y + 0.5) * rect.height / 768};
+    return {x: rect.left + (x + 0.5) * rect.width / 1024,
+            y: rect.top + (y + 0.5) * rect.height / 768};
   }, x, y);
 }
 
 // A copy of the page's folder whose pictures `change(file)` rewrites or deletes.
 function copySite(site, change) {
   const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'farlight-web-'));
-  for (const name of fs.readdirSync(site)) fs.copyFileSync(path.join(site, name), path.join(folder, name));
+  for (const name of fs.readdirSync(site)) {
+    fs.copyFileSync(path.join(site, name), path.join(folder, name));
+  }
   kPictures.forEach((name) => change(path.join(folder, name), name));
   return folder;
 }
@@ -241,8 +245,9 @@ const cases = {
         await sleep(500);
         check(await frames(page) > 5, 'frames flow after the alerts');
         check(alerts.length === 30, `one alert per sphere (${alerts.length})`);
+        const empty = kPictures.filter((name) => kinds[name] === 0);
         const texts = new Set(['Unknown DIB file format.', 'Image file conversion error.'].concat(
-            kPictures.filter((name) => kinds[name] === 0).map((name) => `Failed to open DIB file ${name}.\n`)));
+            empty.map((name) => `Failed to open DIB file ${name}.\n`)));
         const strange = alerts.filter((text) => !texts.has(text));
         check(strange.length === 0, `each alert a reader's text (${JSON.stringify(strange)})`);
       });
