@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "image/owned_bytes.h"
+#include "platform/owned_bytes.h"
 #include "image/working_header.h"
 
 // Longest side the reader takes on: the most GL promises for a texture, and it keeps renderings

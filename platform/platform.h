@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "image/owned_bytes.h"
+#include "platform/owned_bytes.h"
 
 enum class FileRead { ok, cannotOpen, tooLarge, noMemory };
 
