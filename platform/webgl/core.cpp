@@ -74,7 +74,8 @@ struct State {
   bool mvpStale = true;
   float colour[4] = {1, 1, 1, 1};
   float s = 0, t = 0;
-  GLenum primitive = 0;  // inside glBegin when not 0
+  GLenum primitive = GL_POINTS;
+  bool inBegin = false;
   std::vector<Vertex> vertices;
   bool texturing = false;
   GLint viewport[4] = {};
@@ -301,18 +302,19 @@ void glTexCoord2f(GLfloat s, GLfloat t) {
 
 void glBegin(GLenum mode) {
   gl().primitive = mode;
+  gl().inBegin = true;
   gl().vertices.clear();
 }
 
 void glVertex3f(GLfloat x, GLfloat y, GLfloat z) {
   State& s = gl();
-  if (s.primitive != 0) s.vertices.push_back({x, y, z, s.s, s.t});
+  if (s.inBegin) s.vertices.push_back({x, y, z, s.s, s.t});
 }
 
 void glEnd() {
-  const GLenum mode = gl().primitive;
-  gl().primitive = 0;
-  submit(mode);
+  if (!gl().inBegin) return;
+  gl().inBegin = false;
+  submit(gl().primitive);
 }
 
 void glInterleavedArrays(GLenum format, GLsizei stride, const void* pointer) {

@@ -30,6 +30,8 @@ void emscripten_glDisable(GLenum);
 void emscripten_glDrawArrays(GLenum, GLint, GLsizei);
 void emscripten_glEnable(GLenum);
 void emscripten_glEnableVertexAttribArray(GLuint);
+void emscripten_glFinish();
+void emscripten_glFlush();
 void emscripten_glGenBuffers(GLsizei, GLuint*);
 void emscripten_glGenTextures(GLsizei, GLuint*);
 void emscripten_glGetIntegerv(GLenum, GLint*);
@@ -96,6 +98,10 @@ struct Renderer {
   float mvp[16] = {};
   float colour[4] = {-1, -1, -1, -1};
   std::vector<Vertex> quads;
+  // The strip waiting to be drawn, and how.
+  std::vector<Vertex> strip;
+  float stripMvp[16] = {};
+  DrawState stripState = {};
 };
 
 Renderer& r() {
@@ -174,6 +180,63 @@ int powerOfTwoAtMost(int side, int max) {
 
 }  // namespace
 
+namespace {
+
+void drawNow(GLenum mode, const Vertex* vertices, int count, const float* mvp,
+             const DrawState& state) {
+  Renderer& g = r();
+  // A full buffer is orphaned: WebGL hands a fresh one while the old one is still drawn from.
+  if (g.next + count > g.capacity) {
+    while (count > g.capacity) g.capacity *= 2;
+    emscripten_glBufferData(GL_ARRAY_BUFFER, g.capacity * kStride, nullptr, GL_STREAM_DRAW);
+    g.next = 0;
+  }
+  emscripten_glBufferSubData(GL_ARRAY_BUFFER, g.next * kStride, count * kStride, vertices);
+  if (std::memcmp(g.mvp, mvp, sizeof g.mvp) != 0) {
+    std::memcpy(g.mvp, mvp, sizeof g.mvp);
+    emscripten_glUniformMatrix4fv(g.mvpAt, 1, GL_FALSE, g.mvp);
+  }
+  if (std::memcmp(g.colour, state.colour, sizeof g.colour) != 0) {
+    std::memcpy(g.colour, state.colour, sizeof g.colour);
+    emscripten_glUniform4fv(g.colourAt, 1, g.colour);
+  }
+  bind(state.texture != 0 ? state.texture : g.white);
+  emscripten_glDrawArrays(mode, g.next, count);
+  g.next += count;
+}
+
+// Strips drawn alike (a sphere's bands) wait to go as one: a draw call costs a software renderer
+// more than the vertices. Everything that could see the difference draws them first.
+void flush() {
+  Renderer& g = r();
+  if (g.strip.empty()) return;
+  drawNow(GL_TRIANGLE_STRIP, g.strip.data(), static_cast<int>(g.strip.size()), g.stripMvp,
+          g.stripState);
+  g.strip.clear();
+}
+
+// Joins a strip to the waiting one through repeated vertices, whose triangles have no area;
+// the joined strip starts at an even place, so its triangles keep their winding.
+void addStrip(const Vertex* vertices, int count, const float* mvp, const DrawState& state) {
+  Renderer& g = r();
+  std::vector<Vertex>& strip = g.strip;
+  const bool alike = std::memcmp(g.stripMvp, mvp, sizeof g.stripMvp) == 0 &&
+                     std::memcmp(&g.stripState, &state, sizeof state) == 0;
+  if (!strip.empty() && !alike) flush();
+  if (strip.empty()) {
+    std::memcpy(g.stripMvp, mvp, sizeof g.stripMvp);
+    g.stripState = state;
+  } else {
+    const Vertex last = strip.back();
+    strip.push_back(last);
+    if (strip.size() % 2 == 0) strip.push_back(last);
+    strip.push_back(vertices[0]);
+  }
+  strip.insert(strip.end(), vertices, vertices + count);
+}
+
+}  // namespace
+
 void renderDraw(const Batch& batch, const DrawState& state) {
   Renderer& g = r();
   if (!g.ready) prepare();
@@ -189,28 +252,16 @@ void renderDraw(const Batch& batch, const DrawState& state) {
     mode = GL_TRIANGLE_FAN;
   }
   if (count == 0 || mode > GL_TRIANGLE_FAN) return;
-
-  // A full buffer is orphaned: WebGL hands a fresh one while the old one is still drawn from.
-  if (g.next + count > g.capacity) {
-    while (count > g.capacity) g.capacity *= 2;
-    emscripten_glBufferData(GL_ARRAY_BUFFER, g.capacity * kStride, nullptr, GL_STREAM_DRAW);
-    g.next = 0;
+  if (mode == GL_TRIANGLE_STRIP) {
+    addStrip(vertices, count, batch.mvp, state);
+    return;
   }
-  emscripten_glBufferSubData(GL_ARRAY_BUFFER, g.next * kStride, count * kStride, vertices);
-  if (std::memcmp(g.mvp, batch.mvp, sizeof g.mvp) != 0) {
-    std::memcpy(g.mvp, batch.mvp, sizeof g.mvp);
-    emscripten_glUniformMatrix4fv(g.mvpAt, 1, GL_FALSE, g.mvp);
-  }
-  if (std::memcmp(g.colour, state.colour, sizeof g.colour) != 0) {
-    std::memcpy(g.colour, state.colour, sizeof g.colour);
-    emscripten_glUniform4fv(g.colourAt, 1, g.colour);
-  }
-  bind(state.texture != 0 ? state.texture : g.white);
-  emscripten_glDrawArrays(mode, g.next, count);
-  g.next += count;
+  flush();
+  drawNow(mode, vertices, count, batch.mvp, state);
 }
 
 void renderClear(unsigned mask) {
+  flush();
   emscripten_glClear(mask & (GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT));
 }
 
@@ -219,10 +270,12 @@ void renderClearColor(float red, float green, float blue, float alpha) {
 }
 
 void renderViewport(int x, int y, int width, int height) {
+  flush();
   emscripten_glViewport(x, y, width, height);
 }
 
 void renderEnable(unsigned cap, bool on) {
+  flush();
   switch (cap) {
     case GL_BLEND:
     case GL_CULL_FACE:
@@ -254,6 +307,7 @@ void renderBindTexture(unsigned name) {
 }
 
 void renderTexParameter(unsigned pname, int value) {
+  flush();
   bind(r().wanted);
   emscripten_glTexParameteri(GL_TEXTURE_2D, pname, value);
 }
@@ -264,6 +318,7 @@ void renderTexParameter(unsigned pname, int value) {
 bool renderTexImage(int width, int height, unsigned format, unsigned type, const void* pixels) {
   Renderer& g = r();
   if (!g.ready) prepare();
+  flush();
   bind(g.wanted);
   const int max = renderMaxTextureSize();
   const int toWidth = powerOfTwoAtMost(width, max), toHeight = powerOfTwoAtMost(height, max);
@@ -306,3 +361,19 @@ void renderGetIntegerv(unsigned pname, int* values) {
 }
 
 }  // namespace webgl
+
+// The frame ends at the swap (emscripten's own does nothing: the browser shows what was drawn
+// when the callback returns), so the waiting strip goes then; glFlush and glFinish send it too.
+extern "C" {
+void glutSwapBuffers() {
+  webgl::flush();
+}
+void glFlush() {
+  webgl::flush();
+  emscripten_glFlush();
+}
+void glFinish() {
+  webgl::flush();
+  emscripten_glFinish();
+}
+}

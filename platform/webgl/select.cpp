@@ -33,9 +33,9 @@ void write(GLuint value) {
   ++s.count;
 }
 
-// Depth in [0, 1] as an unsigned 32-bit fraction.
+// Depth in [0, 1] as an unsigned 32-bit fraction: times 2^32, truncated, 1 kept below 2^32.
 GLuint scaled(float z) {
-  const double value = static_cast<double>(z) * 4294967295.0;
+  const double value = static_cast<double>(z) * 4294967296.0;
   if (!(value > 0)) return 0;
   return value >= 4294967295.0 ? 0xffffffffu : static_cast<GLuint>(value);
 }
