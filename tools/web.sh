@@ -21,7 +21,7 @@ puppeteer_version=24.40.0
 if [ "${1:-}" = serve ]; then
   port=${2:-8080}
   [ -f "$out/site/index.html" ] || { echo "no $out/site yet: run tools/web.sh first" >&2; exit 1; }
-  echo "Farlight: open http://localhost:$port/ (Ctrl+C stops the server)"
+  echo "Farlight: open http://127.0.0.1:$port/ (Ctrl+C stops the server)"
   exec python3 -m http.server "$port" --bind 127.0.0.1 --directory "$out/site"
 fi
 
