@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "image/owned_bytes.h"
+#include "platform/owned_bytes.h"
 
 // A decoded picture as the reader's entry hands it to callers: packed red, green, blue bytes, rows
 // without padding, bottom row first. The record and its pixel block are malloc'd; releaseRgbImage

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "image/dib_failure.h"
-#include "image/owned_bytes.h"
+#include "platform/owned_bytes.h"
 
 // What the rendering needs of the 40-byte info header that every accepted bitmap is brought to.
 struct InfoHeader {

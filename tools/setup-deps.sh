@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Farlight needs to build and play, or to build and test.
-# Usage: tools/setup-deps.sh [play|test|windows]...
-#   (default: test, a superset of play; windows: what tools/windows.sh needs)
+# Usage: tools/setup-deps.sh [play|test|windows|web]...
+#   (default: test, a superset of play; windows and web: what tools/windows.sh and tools/web.sh
+#   need)
 set -euo pipefail
 
 # Building and playing: the compiler, CMake and the libraries the game itself uses.
@@ -17,6 +18,12 @@ test_pkgs=("${play_pkgs[@]}" libx11-dev libgtest-dev libbenchmark-dev libstb-dev
 # from its sources), run under Wine on a headless X server; NSIS and zip pack it.
 windows_pkgs=("${play_pkgs[@]}" g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
   libgtest-dev wine wine64 nsis zip unzip xvfb xauth xdotool x11-utils python3)
+# The browser build: the painters build natively, the game with emscripten (binaryen optimises
+# its wasm), tested in Chromium driven from Node (npm brings puppeteer-core; a Node that carries
+# its own npm needs no package for it). These come without their recommends, which are heavy.
+web_pkgs=("${play_pkgs[@]}" python3)
+lean_pkgs=(emscripten binaryen chromium nodejs)
+command -v npm >/dev/null 2>&1 || lean_pkgs+=(npm)
 
 # Several sets may be named at once, so that one apt-get update serves them all.
 pkgs=()
@@ -25,7 +32,8 @@ for set in "${@:-test}"; do
     play) pkgs+=("${play_pkgs[@]}") ;;
     test) pkgs+=("${test_pkgs[@]}") ;;
     windows) pkgs+=("${windows_pkgs[@]}") ;;
-    *) echo "usage: $0 [play|test|windows]..." >&2; exit 2 ;;
+    web) pkgs+=("${web_pkgs[@]}" "${lean_pkgs[@]}") ;;
+    *) echo "usage: $0 [play|test|windows|web]..." >&2; exit 2 ;;
   esac
 done
 
@@ -45,8 +53,19 @@ else
   echo "  apt-get install ${missing[*]}" >&2
   exit 1
 fi
-if ! { "${as_root[@]}" apt-get update -q &&
-  "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"; }; then
+lean=() full=()
+for p in "${missing[@]}"; do
+  if [[ " ${lean_pkgs[*]} " == *" $p "* ]]; then lean+=("$p"); else full+=("$p"); fi
+done
+install() {  # install [APT_OPTIONS...] -- PACKAGES...
+  local options=()
+  while [ "$1" != "--" ]; do options+=("$1"); shift; done
+  shift
+  [ $# -eq 0 ] ||
+    "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${options[@]}" "$@"
+}
+if ! { "${as_root[@]}" apt-get update -q && install -- "${full[@]}" &&
+  install --no-install-recommends -- "${lean[@]}"; }; then
   echo "Package installation failed. Please install them yourself:" >&2
   echo "  apt-get install ${missing[*]}" >&2
   exit 1

@@ -3,11 +3,12 @@
 #   1. the normal build (warnings as errors), all tests, each window test on an Xvfb of its own;
 #   2. an AddressSanitizer + UndefinedBehaviorSanitizer build, tests that need no real GL;
 #   3. a clang libFuzzer build, each fuzz target for a bounded time;
-#   4. the Windows build (tools/windows.sh): cross-built with MinGW-w64, its tests under Wine.
+#   4. the Windows build (tools/windows.sh): cross-built with MinGW-w64, its tests under Wine;
+#   5. the browser build (tools/web.sh): built with emscripten, played in headless Chromium.
 # Ends with one line "Total: N passed, M failed" and exits non-zero if anything failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
-tools/setup-deps.sh test windows || exit 1
+tools/setup-deps.sh test windows web || exit 1
 
 jobs=$(nproc)
 passed=0
@@ -76,6 +77,10 @@ echo "=== Windows (MinGW-w64 cross build, tests under Wine)"
 rm -f build-windows/junit.xml
 tools/windows.sh
 tally "Windows (MinGW-w64, Wine)" build-windows/junit.xml
+echo "=== Web (emscripten build, tests in headless Chromium)"
+rm -f build-web/junit.xml
+tools/web.sh
+tally "Web (emscripten, Chromium)" build-web/junit.xml
 
 echo
 echo "Total: $passed passed, $failed failed"

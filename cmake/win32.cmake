@@ -1,6 +1,7 @@
 # The Windows build, cross-built by tools/windows.sh with cmake/mingw-w64-x86_64.cmake. freeglut is
 # built static from Debian's source beforehand, and the C and C++ runtimes are linked in, so
 # farlight.exe needs only Windows' own DLLs; there is no SDL2 (the box is MessageBoxA) and no X11.
+find_package(OpenGL REQUIRED COMPONENTS OpenGL)
 find_package(FreeGLUT CONFIG REQUIRED)
 add_library(GLUT::GLUT ALIAS FreeGLUT::freeglut_static)
 # freeglut's headers seen by every target, as /usr/include holds them on Linux: the game's code
@@ -14,17 +15,12 @@ add_link_options(-static)
 # opengl32, while the game still reaches opengl32 through its import library.
 add_compile_definitions(_GDI32_)
 
-# The pictures and the icon come from a native build of the same tree: painting is the host's job.
-set(FARLIGHT_HOST_BUILD_DIR "" CACHE PATH "Native build folder holding pictures/ and icons/")
-if(NOT EXISTS ${FARLIGHT_HOST_BUILD_DIR}/pictures/.painted)
-  message(FATAL_ERROR "FARLIGHT_HOST_BUILD_DIR must name a native build with its pictures painted")
-endif()
-set(FARLIGHT_PICTURES_DIR ${FARLIGHT_HOST_BUILD_DIR}/pictures)
+include(${CMAKE_CURRENT_LIST_DIR}/host_pictures.cmake)
 set(FARLIGHT_WINDOWS_ICON ${FARLIGHT_HOST_BUILD_DIR}/icons/farlight.ico)
-add_library(farlight_pictures_folder INTERFACE)
-add_library(farlight::pictures ALIAS farlight_pictures_folder)
-target_compile_definitions(farlight_pictures_folder
-                           INTERFACE FARLIGHT_PICTURES_DIR="${FARLIGHT_PICTURES_DIR}")
+if(BUILD_TESTING)
+  find_package(GTest REQUIRED)
+  find_package(Threads REQUIRED)
+endif()
 
 # Tests run as Windows programs under Wine, in a prefix inside the build folder; they are listed
 # when ctest runs, not at build time.

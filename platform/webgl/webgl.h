@@ -1,0 +1,54 @@
+#ifndef FARLIGHT_PLATFORM_WEBGL_WEBGL_H
+#define FARLIGHT_PLATFORM_WEBGL_WEBGL_H
+
+// The fixed-function GL the game calls, for a GL that has none (WebGL). Three parts meet here:
+// the state and the primitive assembly (core.cpp, which defines the GL entry points), selection
+// mode on the CPU (select.cpp), and a renderer that turns assembled batches into pixels: WebGL
+// (render_webgl.cpp) on the web, nothing (render_null.cpp) in native test builds. CMake links
+// exactly one renderer; there is no run-time choice.
+
+namespace webgl {
+
+// One assembled vertex: all a pixel depends on with lighting off.
+struct Vertex {
+  float x, y, z;
+  float s, t;
+};
+
+// One glBegin/glEnd pair or one glDrawArrays, as the GL primitive mode it was sent with.
+struct Batch {
+  unsigned mode;
+  const Vertex* vertices;
+  int count;
+  const float* mvp;  // projection x modelview, column-major, in float as GL computes it
+};
+
+// Selection mode (select.cpp).
+bool selecting();
+void selectBatch(const Batch& batch);
+
+// The renderer. Textures are the renderer's names; 0 draws with a plain white texture.
+struct DrawState {
+  float colour[4];
+  unsigned texture;
+};
+void renderDraw(const Batch& batch, const DrawState& state);
+void renderClear(unsigned mask);
+void renderClearColor(float r, float g, float b, float a);
+void renderViewport(int x, int y, int width, int height);
+// Only capabilities the renderer's GL knows reach it (not GL_TEXTURE_2D).
+void renderEnable(unsigned cap, bool on);
+void renderUnpackAlignment(int alignment);
+unsigned renderNewTexture();
+void renderBindTexture(unsigned name);
+void renderTexParameter(unsigned pname, int value);
+// Uploads level 0 of the bound texture; `format` is an unsized GL format (GL_RGB, GL_RGBA...).
+// False when the texture got no image.
+bool renderTexImage(int width, int height, unsigned format, unsigned type, const void* pixels);
+int renderMaxTextureSize();
+// A query the core does not answer itself (initial viewport included).
+void renderGetIntegerv(unsigned pname, int* values);
+
+}  // namespace webgl
+
+#endif

@@ -1,0 +1,301 @@
+// The browser build played in headless Chromium (Debian's, on SwiftShader), driven by
+// puppeteer-core: node browser_test.js CASE SITE_DIR. The page's folder is served as a static host
+// would serve it, by Python's static file server on a free port of 127.0.0.1 (serve.py); the junk
+// and missing cases serve a copy with the pictures changed. Exits 0 when the case passes.
+'use strict';
+const {spawn} = require('child_process');
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+const puppeteer = require('puppeteer-core');
+
+const kPictures = ['Sun', 'Mercury', 'Venus', 'Earth', 'Moon', 'Mars', 'Jupiter', 'Saturn',
+                   'Uranus', 'Neptune', 'Pluto'].map((name) => name + '.bmp');
+const kSeed = 1234567;  // Date.now() in the page, so the field is the same at every run
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+function check(ok, what) {
+  if (!ok) throw new Error('failed: ' + what);
+  console.log('ok: ' + what);
+}
+
+// Serves `folder` on a free port (`lengths`: serve.py's arguments); resolves to the server process
+// and the page's address.
+function serve(folder, lengths) {
+  const server = spawn('python3', [path.join(__dirname, 'serve.py')].concat(lengths),
+                       {cwd: folder, stdio: ['ignore', 'pipe', 'ignore']});
+  return new Promise((resolve, reject) => {
+    let said = '';
+    server.stdout.on('data', (data) => {
+      said += data;
+      const port = /port (\d+)/.exec(said);
+      if (port) resolve({server, url: `http://127.0.0.1:${port[1]}/index.html`});
+    });
+    server.on('exit', () => reject(new Error('http.server ended: ' + said)));
+  });
+}
+
+// Runs in the page before its scripts: counts the game's frames (each display is one
+// requestAnimationFrame callback), can hold them once `holdAt` frames have been drawn, keeps the
+// drawn image readable, and fixes the clock that seeds the field.
+function instrument(seed) {
+  window.frames_ = 0;
+  window.holdAt_ = 1;
+  window.held_ = [];
+  Date.now = () => seed;
+  const request = window.requestAnimationFrame.bind(window);
+  window.requestAnimationFrame = (callback) => request(function run(time) {
+    if (window.holdAt_ > 0 && window.frames_ >= window.holdAt_) {
+      window.held_.push(run);
+      return;
+    }
+    callback(time);
+    window.frames_++;
+  });
+  window.release_ = () => {
+    window.holdAt_ = 0;
+    window.held_.splice(0).forEach((run) => request(run));
+  };
+  const getContext = HTMLCanvasElement.prototype.getContext;
+  HTMLCanvasElement.prototype.getContext = function(type, attributes) {
+    const kept = Object.assign({}, attributes, {preserveDrawingBuffer: true});
+    return getContext.call(this, type, kept);
+  };
+}
+
+// In the page: the canvas's pixels, told apart as black, white or grey (unlit or plain spheres)
+// and coloured (a picture), counted over the whole canvas or a square of `radius` around (x, y).
+function look(x, y, radius) {
+  const canvas = document.getElementById('canvas');
+  const copy = document.createElement('canvas');
+  copy.width = canvas.width;
+  copy.height = canvas.height;
+  const context = copy.getContext('2d');
+  context.drawImage(canvas, 0, 0);
+  const left = radius ? Math.max(0, x - radius) : 0, top = radius ? Math.max(0, y - radius) : 0;
+  const right = radius ? Math.min(copy.width, x + radius + 1) : copy.width;
+  const bottom = radius ? Math.min(copy.height, y + radius + 1) : copy.height;
+  const data = context.getImageData(left, top, right - left, bottom - top).data;
+  const counts = {black: 0, white: 0, coloured: 0, lit: 0, deepest: null};
+  const lit = new Uint8Array(data.length / 4);
+  for (let i = 0; i < data.length; i += 4) {
+    const high = Math.max(data[i], data[i + 1], data[i + 2]);
+    const low = Math.min(data[i], data[i + 1], data[i + 2]);
+    if (high < 16) {
+      counts.black++;
+      continue;
+    }
+    lit[i / 4] = 1;
+    counts.lit++;
+    if (high - low > 40) counts.coloured++;
+    else if (low > 200) counts.white++;
+  }
+  if (!radius) {
+    // The lit pixel farthest from any unlit one (city-block distance, two passes): the middle of
+    // the largest sphere in view.
+    const w = right - left, h = bottom - top, far = new Int32Array(w * h);
+    let best = 0;
+    for (let pass = 0; pass < 2; ++pass) {
+      for (let k = 0; k < w * h; ++k) {
+        const i = pass === 0 ? k : w * h - 1 - k, px = i % w, step = pass === 0 ? -1 : 1;
+        if (!lit[i]) continue;
+        const across = px + step >= 0 && px + step < w ? far[i + step] : 0;
+        const down = i + step * w >= 0 && i + step * w < w * h ? far[i + step * w] : 0;
+        far[i] = Math.min(pass === 0 ? 1e9 : far[i], Math.min(across, down) + 1);
+        if (pass === 1 && far[i] > best) {
+          best = far[i];
+          counts.deepest = {x: px, y: Math.floor(i / w), radius: best};
+        }
+      }
+    }
+  }
+  return counts;
+}
+
+// Loads the page from `folder` and hands the case its page; alerts are answered at once and kept.
+async function play(folder, body, viewport = {width: 1100, height: 850}, lengths = []) {
+  const {server, url} = await serve(folder, lengths);
+  const browser = await puppeteer.launch({
+    executablePath: '/usr/bin/chromium',
+    headless: true,
+    args: ['--no-sandbox', '--use-gl=angle', '--use-angle=swiftshader',
+           '--enable-unsafe-swiftshader', '--disable-background-networking',
+           '--disable-component-update', '--disable-default-apps', '--disable-extensions',
+           '--disable-sync', '--no-first-run', '--mute-audio']});
+  try {
+    const page = await browser.newPage();
+    await page.setViewport(viewport);
+    const alerts = [];
+    page.on('dialog', async (dialog) => {
+      alerts.push(dialog.message());
+      await dialog.accept();
+    });
+    const errors = [];
+    page.on('pageerror', (error) => errors.push(String(error.message || error)));
+    await page.evaluateOnNewDocument(instrument, kSeed);
+    await page.goto(url);
+    await body(page, alerts);
+    check(errors.length === 0, `no error in the page (${JSON.stringify(errors)})`);
+  } finally {
+    await browser.close();
+    server.kill();
+  }
+}
+
+async function frames(page) {
+  return page.evaluate(() => window.frames_);
+}
+
+// Waits up to `ms` for the first frame, which the page then holds.
+async function firstFrame(page, ms) {
+  await page.waitForFunction(() => window.frames_ >= 1, {timeout: ms, polling: 50});
+}
+
+// Canvas pixel (x, y) as a point of the page, wherever and however large the canvas is shown.
+async function onPage(page, x, y) {
+  return page.evaluate((x, y) => {
+    const rect = document.getElementById('canvas').getBoundingClientRect();
+    return {x: rect.left + (x + 0.5) * rect.width / 1024,
+            y: rect.top + (y + 0.5) * rect.height / 768};
+  }, x, y);
+}
+
+// A copy of the page's folder whose pictures `change(file)` rewrites or deletes.
+function copySite(site, change) {
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'farlight-web-'));
+  for (const name of fs.readdirSync(site)) {
+    fs.copyFileSync(path.join(site, name), path.join(folder, name));
+  }
+  kPictures.forEach((name) => change(path.join(folder, name), name));
+  return folder;
+}
+
+const cases = {
+  // The first frame wears the pictures; the animation flows until a right press freezes it, and the
+  // canvas keeps the browser's menu to itself.
+  async play(site) {
+    await play(site, async (page, alerts) => {
+      await firstFrame(page, 30000);
+      const first = await page.evaluate(look);
+      check(first.lit > 20000 && first.coloured > 10000,
+            `first frame lit and textured (${first.lit} lit, ${first.coloured} coloured)`);
+      await page.evaluate(() => window.release_());
+      await sleep(500);
+      check(await frames(page) > 5, 'frames flow');
+      const menu = await page.evaluate(() => !document.getElementById('canvas').dispatchEvent(
+          new MouseEvent('contextmenu', {bubbles: true, cancelable: true})));
+      check(menu, 'no context menu over the canvas');
+      const at = await onPage(page, 512, 384);
+      await page.mouse.click(at.x, at.y, {button: 'right'});
+      await sleep(300);
+      const frozen = await frames(page);
+      await sleep(1000);
+      check(await frames(page) === frozen, 'no frame in the second after a right press');
+      check(alerts.length === 0, 'no alert');
+      check(await page.title() === 'Farlight : Solar System', 'title');
+    });
+  },
+
+  // Shown smaller than its 1024 x 768 pixels, frozen on its first frame: a left press on the middle
+  // of the largest sphere takes that sphere out, and the frozen scene shows it. Needs the game to
+  // redraw after a left press on a frozen scene.
+  async frozen_click(site) {
+    await play(site, async (page) => {
+      await firstFrame(page, 30000);
+      const at = await onPage(page, 512, 384);
+      await page.mouse.click(at.x, at.y, {button: 'right'});
+      await page.evaluate(() => window.release_());
+      await sleep(300);
+      const before = await page.evaluate(look);
+      const target = before.deepest;
+      check(target !== null && target.radius >= 6, `a sphere to click (${JSON.stringify(target)})`);
+      const around = await page.evaluate(look, target.x, target.y, target.radius - 1);
+      const point = await onPage(page, target.x, target.y);
+      await page.mouse.click(point.x, point.y);
+      await sleep(500);
+      const after = await page.evaluate(look, target.x, target.y, target.radius - 1);
+      check(after.lit < around.lit / 2,
+            `the sphere under the pointer is gone (${around.lit} lit pixels, then ${after.lit})`);
+    }, {width: 800, height: 600});
+  },
+
+  // Every picture junk, of three kinds: one alert per sphere (thirty), each with the reader's text
+  // for the file it drew; the game then goes on.
+  async junk(site) {
+    const kinds = {};
+    const folder = copySite(site, (file, name) => {
+      const kind = kPictures.indexOf(name) % 3;
+      // Empty; a bare header of a refused length; a 100 x 100 24-bit header without its pixels.
+      const bytes = Buffer.alloc(kind === 0 ? 0 : 40);
+      if (kind === 1) bytes.writeUInt32LE(124, 0);
+      if (kind === 2) {
+        bytes.writeUInt32LE(40, 0);
+        bytes.writeInt32LE(100, 4);
+        bytes.writeInt32LE(100, 8);
+        bytes.writeUInt16LE(1, 12);
+        bytes.writeUInt16LE(24, 14);
+      }
+      fs.writeFileSync(file, bytes);
+      kinds[name] = kind;
+    });
+    try {
+      await play(folder, async (page, alerts) => {
+        await firstFrame(page, 30000);
+        await page.evaluate(() => window.release_());
+        await sleep(500);
+        check(await frames(page) > 5, 'frames flow after the alerts');
+        check(alerts.length === 30, `one alert per sphere (${alerts.length})`);
+        const empty = kPictures.filter((name) => kinds[name] === 0);
+        const texts = new Set(['Unknown DIB file format.', 'Image file conversion error.'].concat(
+            empty.map((name) => `Failed to open DIB file ${name}.\n`)));
+        const strange = alerts.filter((text) => !texts.has(text));
+        check(strange.length === 0, `each alert a reader's text (${JSON.stringify(strange)})`);
+      });
+    } finally {
+      fs.rmSync(folder, {recursive: true, force: true});
+    }
+  },
+
+  // A server that withholds some pictures' lengths and announces others past any picture: the
+  // former are read all the same, the latter refused before a byte is kept, as "Out of memory.".
+  async lengths(site) {
+    const withheld = ['Sun.bmp', 'Earth.bmp', 'Mars.bmp', 'Moon.bmp', 'Jupiter.bmp'];
+    const oversized = ['Venus.bmp', 'Pluto.bmp'];
+    await play(site, async (page, alerts) => {
+      await firstFrame(page, 30000);
+      const first = await page.evaluate(look);
+      check(first.coloured > 10000, `pictures without a length drawn (${first.coloured} coloured)`);
+      check(alerts.length > 0 && alerts.every((text) => text === 'Out of memory.'),
+            `the oversized ones refused (${JSON.stringify(alerts)})`);
+    }, undefined, [withheld.join(','), oversized.join(',')]);
+  },
+
+  // No picture at all: no alert, and the spheres plain white rather than black.
+  async missing(site) {
+    const folder = copySite(site, (file) => fs.unlinkSync(file));
+    try {
+      await play(folder, async (page, alerts) => {
+        await firstFrame(page, 30000);
+        const first = await page.evaluate(look);
+        check(first.white > 20000 && first.coloured === 0,
+              `spheres plain white (${first.white} white, ${first.coloured} coloured)`);
+        await page.evaluate(() => window.release_());
+        await sleep(1000);
+        check(alerts.length === 0, `silent (${JSON.stringify(alerts)})`);
+      });
+    } finally {
+      fs.rmSync(folder, {recursive: true, force: true});
+    }
+  },
+};
+
+const [name, site] = process.argv.slice(2);
+if (!cases[name] || !site) {
+  console.error('usage: node browser_test.js ' + Object.keys(cases).join('|') + ' SITE_DIR');
+  process.exit(2);
+}
+cases[name](path.resolve(site)).then(() => process.exit(0), (error) => {
+  console.error(error.message);
+  process.exit(1);
+});

@@ -1,0 +1,226 @@
+// The game's own pick pass over many fields and clicks, one line printed per click. Built twice:
+// on the desktop's GL (selection by Mesa, in a window) and on the web's GL library (selection on
+// the CPU, no window); webgl_pick_test runs both and compares the lines.
+#include <GL/freeglut.h>
+#include <GL/gl.h>
+
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/field.h"
+#include "app/picking.h"
+#include "app/viewer.h"
+#include "tests/support/field_draws.h"
+
+#ifdef FARLIGHT_CPU_SELECTION
+// What the game's objects call of GLUT and of the desktop's texture read-back; no window here.
+extern "C" {
+void glutSwapBuffers() {}
+void glutPostRedisplay() {}
+void glutIdleFunc(void (*)()) {}
+__attribute__((weak)) void glGetTexImage(GLenum, GLint, GLenum, GLenum, void*) {}
+}
+#else
+#include "tests/support/gl_window.h"
+#endif
+
+namespace {
+
+constexpr int kWidth = 1024;
+constexpr int kHeight = 768;
+constexpr int kFields = 40;
+constexpr int kClicksPerField = 30;
+
+// The selection buffer and the last pass's records, seen through the linker's wrapping of both
+// calls (-Wl,--wrap), so that the game's pickAt runs untouched.
+GLuint* selectBuffer = nullptr;
+int selectSize = 0;
+std::vector<GLuint> lastRecords;
+GLint lastHits = 0;
+
+// Hit count, names in order, and the depths apart (they may differ in the last bits).
+void printRecords(const GLuint* buffer, int size, GLint hits) {
+  std::string names = "hits " + std::to_string(hits) + " names";
+  std::string depths;
+  int at = 0;
+  for (int h = 0; h < hits && at + 3 <= size; ++h) {
+    const GLuint count = buffer[at];
+    depths += " " + std::to_string(buffer[at + 1]) + " " + std::to_string(buffer[at + 2]);
+    names += " [";
+    for (GLuint n = 0; n < count && at + 3 + static_cast<int>(n) < size; ++n) {
+      names += " " + std::to_string(buffer[at + 3 + n]);
+    }
+    names += " ]";
+    at += 3 + static_cast<int>(count);
+  }
+  std::printf("%s |%s\n", names.c_str(), depths.c_str());
+}
+
+constexpr double kPi = 3.14159265358979323846;
+
+// A point in the viewer's frame (the frame's 15 degree turn applied) of a body's centre as the next
+// pass draws it (it advances first).
+void eyeCentre(const Body& body, double* x, double* y, double* z) {
+  const double turn = 15.0 * kPi / 180.0;
+  const double px = body.position.x, pz = body.position.z + body.speed;
+  *x = std::cos(turn) * px + std::sin(turn) * pz;
+  *y = body.position.y;
+  *z = -std::sin(turn) * px + std::cos(turn) * pz;
+}
+
+// A viewer-frame point in window pixels from the top left.
+void toWindow(double x, double y, double z, double* wx, double* wy) {
+  const double f = 1.0 / std::tan(22.5 * kPi / 180.0);
+  const double aspect = static_cast<double>(kWidth) / kHeight;
+  *wx = (f / aspect * x / -z + 1) / 2 * kWidth;
+  *wy = kHeight - (f * y / -z + 1) / 2 * kHeight;
+}
+
+// Just inside or outside the body's outline; false when it is not wholly in front of the viewer.
+bool nearOutline(const Body& body, double a, double b, double* x, double* y) {
+  double ex, ey, ez;
+  eyeCentre(body, &ex, &ey, &ez);
+  const double r = body.radius;
+  if (-ez < r + kNearPlane) return false;
+  double cx, cy;
+  toWindow(ex, ey, ez, &cx, &cy);
+  const double f = 1.0 / std::tan(22.5 * kPi / 180.0);
+  const double radius = f * r / std::sqrt(ez * ez - r * r) * kHeight / 2;
+  const double distance = radius * (0.97 + 0.06 * b) + (b - 0.5) * 4;
+  *x = cx + distance * std::cos(a * 2 * kPi);
+  *y = cy + distance * std::sin(a * 2 * kPi);
+  return true;
+}
+
+// Where the body's surface crosses the near plane, give or take a little: there only the near
+// plane's clipping decides.
+bool nearPlaneCrossing(const Body& body, double a, double b, double* x, double* y) {
+  double ex, ey, ez;
+  eyeCentre(body, &ex, &ey, &ez);
+  const double depth = kNearPlane + (b - 0.5) * 0.1;
+  const double off = ez + depth;
+  const double r2 = static_cast<double>(body.radius) * body.radius - off * off;
+  if (r2 <= 0) return false;
+  const double rho = std::sqrt(r2);
+  toWindow(ex + rho * std::cos(a * 2 * kPi), ey + rho * std::sin(a * 2 * kPi), -depth, x, y);
+  return std::abs(*x) < 4 * kWidth && std::abs(*y) < 4 * kHeight;
+}
+
+void pickClicks() {
+  std::mt19937 random(20261207u);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  for (int field = 0; field < kFields; ++field) {
+    const unsigned seed = 1000u + static_cast<unsigned>(field);
+    const int frames = field % 31;  // 0 to 30 frames in: spheres cross the near plane late on
+    const std::vector<FieldDraw> draws = fieldDraws(seed);
+    Body start[kBodyCount];
+    for (int i = 0; i < kBodyCount; ++i) {
+      Body& body = start[i];
+      body.setPosition(Vec3(draws[i].x, draws[i].y, draws[i].z));
+      body.setRadius(draws[i].radius);
+      body.setSpeed(draws[i].speed);
+      body.setVisible(true);
+      for (int f = 0; f < frames; ++f) body.advance();
+    }
+    for (int click = 0; click < kClicksPerField; ++click) {
+      for (int i = 0; i < kBodyCount; ++i) bodies[i] = start[i];
+      // Half anywhere in the window, half just inside or outside a sphere's outline, or where
+      // its surface crosses the near plane for a sphere that reaches the viewer.
+      double x = unit(random) * kWidth, y = unit(random) * kHeight;
+      const Body& target = start[static_cast<int>(unit(random) * kBodyCount)];
+      const double a = unit(random), b = unit(random);
+      if (click % 4 == 1) nearOutline(target, a, b, &x, &y);
+      for (int i = 0; click % 4 == 3 && i < kBodyCount; ++i) {
+        if (nearPlaneCrossing(start[(click + i) % kBodyCount], a, b, &x, &y)) break;
+      }
+      const int ix = static_cast<int>(std::floor(x)), iy = static_cast<int>(std::floor(y));
+      // Now and then the vertices one by one, as the displayed frame sends them.
+      const VertexPath path = click % 25 == 7 ? VertexPath::immediate : VertexPath::clientArrays;
+      pickAt(ix, iy, path);
+      int hidden = -1;
+      for (int i = 0; i < kBodyCount; ++i) {
+        if (!bodies[i].isVisible()) hidden = i;
+      }
+      std::printf("seed %u frames %d click %d %d hidden %d ", seed, frames, ix, iy, hidden);
+      printRecords(lastRecords.data(), static_cast<int>(lastRecords.size()), lastHits);
+    }
+  }
+}
+
+void triangle(const float (&corners)[3][3]) {
+  glBegin(GL_TRIANGLES);
+  for (const float* v : corners) glVertex3f(v[0], v[1], v[2]);
+  glEnd();
+}
+
+// Selection called directly, with buffers too small for every record: each result and every
+// entry written, overflow or not.
+void smallBuffers() {
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  for (int size : {0, 3, 5, 8, 9, 12}) {
+    GLuint buffer[16];
+    for (GLuint& entry : buffer) entry = 0xdeadbeefu;
+    glSelectBuffer(size, buffer);
+    glRenderMode(GL_SELECT);
+    glInitNames();
+    glPushName(7);
+    triangle({{-0.5f, -0.5f, 0.25f}, {0.5f, -0.5f, 0.25f}, {-0.5f, 0.5f, 0.5f}});
+    glLoadName(8);
+    triangle({{2.0f, 2.0f, 0.0f}, {3.0f, 2.0f, 0.0f}, {2.0f, 3.0f, 0.0f}});  // outside: no record
+    glPushName(9);
+    triangle({{-0.5f, -0.5f, -2.0f}, {0.5f, -0.5f, 0.5f}, {-0.5f, 0.5f, 0.5f}});  // the near plane
+    glPopName();
+    glPopName();
+    const GLint hits = glRenderMode(GL_RENDER);
+    std::printf("buffer %d returns %d entries", size, hits);
+    for (int i = 0; i < size; ++i) {
+      const bool depth = i == 1 || i == 2 || i == 5 || i == 6;
+      std::printf(" %u", depth ? (buffer[i] != 0xdeadbeefu) : buffer[i]);
+    }
+    std::printf(" | %u %u %u %u\n", buffer[1], buffer[2], buffer[5], buffer[6]);
+  }
+  glPopMatrix();
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+}
+
+}  // namespace
+
+extern "C" {
+void __real_glSelectBuffer(GLsizei size, GLuint* buffer);  // NOLINT(bugprone-reserved-identifier)
+GLint __real_glRenderMode(GLenum mode);                    // NOLINT(bugprone-reserved-identifier)
+
+void __wrap_glSelectBuffer(GLsizei size, GLuint* buffer) {  // NOLINT(bugprone-reserved-identifier)
+  selectBuffer = buffer;
+  selectSize = size;
+  __real_glSelectBuffer(size, buffer);
+}
+
+GLint __wrap_glRenderMode(GLenum mode) {  // NOLINT(bugprone-reserved-identifier)
+  const GLint result = __real_glRenderMode(mode);
+  if (mode == GL_RENDER) {
+    lastHits = result;
+    lastRecords.assign(selectBuffer, selectBuffer + selectSize);
+  }
+  return result;
+}
+}
+
+int main() {
+#ifndef FARLIGHT_CPU_SELECTION
+  if (!glwindow::open(kWidth, kHeight)) return 1;
+#endif
+  onResize(kWidth, kHeight);
+  pickClicks();
+  smallBuffers();
+  return 0;
+}
