@@ -335,7 +335,7 @@ void glDrawArrays(GLenum mode, GLint first, GLsizei count) {
   s.vertices.clear();
   for (GLsizei i = 0; i < count; ++i) {
     float v[8];
-    std::memcpy(v, s.client.array + static_cast<size_t>(first + i) * s.client.stride,
+    std::memcpy(v, s.client.array + (static_cast<size_t>(first) + i) * s.client.stride,
                 f->floats * sizeof(float));
     const float* p = v + f->position;
     Vertex vertex = {p[0], p[1], f->positionSize == 3 ? p[2] : 0.0f, s.s, s.t};
