@@ -3,8 +3,9 @@
 
 #include "app/body.h"
 
-// Mouse callback: a left press picks, a middle or right press freezes the animation for good.
-// Releases and any other button code (wheel events included) do nothing.
+// Mouse callback: a left press picks, a middle or right press freezes the animation for good. On a
+// frozen scene a left press also shows the scene where its pick pass left it. Releases and any
+// other button code (wheel events included) do nothing.
 void onMouse(int button, int state, int x, int y);
 
 // Runs one frame in selection mode through a 2 x 2 pixel box around window point (x, y), origin

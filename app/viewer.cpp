@@ -25,7 +25,10 @@ void initScene() {
   glEnable(GL_DEPTH_TEST);
 }
 
-void runFrame(VertexPath path) {
+namespace {
+
+// The frame's body loop; `step` moves each visible body before it is drawn.
+void sendFrame(VertexPath path, bool step) {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   // Every body sets white before it draws, so this black shows nowhere: the frame starts from
   // the same current colour whatever the last frame left.
@@ -40,12 +43,22 @@ void runFrame(VertexPath path) {
     // any body that did from moving the ones after it.
     glPushMatrix();
     glColor3ub(255, 255, 255);
-    body.advance();
+    if (step) body.advance();
     body.draw(path);
     glPopMatrix();
     glPopName();
   }
   glutSwapBuffers();
+}
+
+}  // namespace
+
+void runFrame(VertexPath path) {
+  sendFrame(path, true);
+}
+
+void showScene() {
+  sendFrame(VertexPath::immediate, false);
 }
 
 void drawFrame() {

@@ -18,6 +18,9 @@ void initScene();
 // One frame: advances and draws every visible body, its vertices sent by `path`, then swaps.
 void runFrame(VertexPath path);
 
+// The same frame with no body moved: shows the scene as it stands.
+void showScene();
+
 // Display callback: the frame with every vertex sent on its own.
 void drawFrame();
 

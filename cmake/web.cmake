@@ -2,6 +2,9 @@
 # web's own fixed-function library over WebGL (platform/webgl, named OpenGL::GL and OpenGL::GLU by
 # platform/), GLUT is emscripten's, and the "Error" box is the browser's alert(). The tests are
 # the page played in headless Chromium (tests/web), not the desktop's suites.
+if(NOT EMSCRIPTEN)
+  message(FATAL_ERROR "The web build needs emscripten's toolchain: configure with emcmake cmake")
+endif()
 include(${CMAKE_CURRENT_LIST_DIR}/host_pictures.cmake)
 
 # freeglut's header name, which the game includes, over emscripten's GLUT; seen by every target

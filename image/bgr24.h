@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/owned_bytes.h"
 #include "image/working_header.h"
+#include "platform/owned_bytes.h"
 
 // Longest side the reader takes on: the most GL promises for a texture, and it keeps renderings
 // and results below 1 GiB each.

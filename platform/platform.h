@@ -1,10 +1,10 @@
 #pragma once
 
 // What differs between the systems the game runs on, behind one set of free functions. Each
-// system has two implementation files: file_*.cpp for the file read and probe (target
-// farlight_platform_files, which the reader stands on without any toolkit) and system_*.cpp for
-// the rest (farlight_platform). CMake compiles the pair that fits, so the game's code carries no
-// conditionals of its own.
+// system has file_*.cpp for the file read and probe (target farlight_platform_files, which the
+// reader stands on without any toolkit) and system_*.cpp, with the box in a file of its own where
+// it needs a toolkit (box_sdl.cpp), for the rest (farlight_platform). CMake compiles the one
+// system's list (FARLIGHT_PLATFORM), so the game's code carries no conditionals of its own.
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // GLUT's own loop on the real stack: after a right press the scene stands still between left
-// presses, and each left press still clears a sphere. glutMainLoop can run only once per process,
-// hence a test program of its own.
+// presses, and each left press still clears a sphere, which is gone from the window at once.
+// glutMainLoop can run only once per process, hence a test program of its own.
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
 
@@ -29,6 +29,13 @@ void pressOver(const Body& body) {
 
 std::vector<float> frozen;
 
+// Whether the last frame shown has anything but black where the body's centre now is.
+bool shows(const Body& body) {
+  const glwindow::Pixel p = glwindow::project(body.position.x, body.position.y, body.position.z);
+  const unsigned char* rgb = glwindow::lastFrame().at(p.x, p.y);
+  return rgb[0] + rgb[1] + rgb[2] > 0;
+}
+
 // The script, one step per timer tick, run from inside glutMainLoop.
 void step(int n) {
   switch (n) {
@@ -39,13 +46,19 @@ void step(int n) {
     case 1:  // a redisplay already asked for may still have run; from here on nothing moves
       frozen = depths();
       break;
-    case 2:
+    case 2: {
       EXPECT_EQ(depths(), frozen);
+      EXPECT_TRUE(shows(bodies[0]) && shows(bodies[1]));
+      const int swaps = glwindow::lastFrame().swaps;
       pressOver(bodies[0]);
       EXPECT_FALSE(bodies[0].isVisible());
       EXPECT_EQ(bodies[1].position.z, frozen[1] + kCrawl);
+      EXPECT_EQ(glwindow::lastFrame().swaps, swaps + 1) << "the press shows the frozen scene";
+      EXPECT_FALSE(shows(bodies[0]));
+      EXPECT_TRUE(shows(bodies[1]));
       frozen = depths();
       break;
+    }
     case 3:
       EXPECT_EQ(depths(), frozen);
       pressOver(bodies[1]);
@@ -63,7 +76,7 @@ TEST(FrozenScene, StandsStillBetweenLeftPressesAfterARightPress) {
   initScene();
   onResize(glwindow::kWidth, glwindow::kHeight);
   for (Body& body : bodies) body.setVisible(false);
-  const Vec3 places[] = {Vec3(0, 0, -30), Vec3(-10, 5, -30)};
+  const Vec3 places[] = {Vec3(0, 0, -30), Vec3(10, 5, -30)};
   for (int i = 0; i < 2; ++i) {
     bodies[i].setPosition(places[i]);
     bodies[i].setRadius(3.0f);

@@ -178,6 +178,27 @@ TEST(Mouse, OnlyPressesOfTheThreeButtonsDoAnything) {
   }
 }
 
+// Running, the next frame shows a press's result; frozen, none comes, so the press shows the scene
+// itself: the cleared body gone, the rest drawn where the pass moved them, nothing moved twice.
+TEST(Mouse, ALeftPressShowsAFrozenSceneOnceMovedOneStep) {
+  for (bool frozen : {false, true}) {
+    SCOPED_TRACE(frozen ? "frozen" : "running");
+    showAll();
+    if (frozen) onMouse(GLUT_RIGHT_BUTTON, GLUT_DOWN, 1, 1);
+    gldouble::reset();
+    hitsReturned(1, {101});
+    onMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 1, 1);
+    const auto& calls = gldouble::calls();
+    const auto shown = std::find(calls.begin(), calls.end(), call("glRenderMode", GL_RENDER));
+    ASSERT_NE(shown, calls.end());
+    EXPECT_EQ(std::count(shown, calls.end(), call("glutSwapBuffers")), frozen ? 1 : 0);
+    EXPECT_EQ(std::count(shown, calls.end(), call("glPushName", 101)), 0);
+    EXPECT_EQ(std::count(shown, calls.end(), call("glPushName", 102)), frozen ? 1 : 0);
+    EXPECT_FALSE(bodies[0].isVisible());
+    EXPECT_EQ(bodies[1].position.z, 1.0f);
+  }
+}
+
 TEST(Mouse, ARightPressRemovesTheIdleCallbackForGood) {
   showAll();
   gldouble::reset();

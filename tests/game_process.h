@@ -1,7 +1,7 @@
 #ifndef FARLIGHT_TESTS_GAME_PROCESS_H
 #define FARLIGHT_TESTS_GAME_PROCESS_H
 
-// The shipped game as a child process on the test command's X server, played with xdotool.
+// The shipped game as a child process on the test's own X server, played with xdotool.
 
 #include <sys/types.h>
 
@@ -28,7 +28,7 @@ class Process {
   // line into `folder`/fps at every swap (a period of 0 seconds): frames counted without touching
   // the game. Returns false if the window titled "Farlight : Solar System" did not show within
   // `seconds`. The window is found by its title alone (freeglut names no process on it), so no
-  // other game may run on the same server meanwhile: the tests that start one hold a lock.
+  // other game may run on the same server meanwhile: each test has a server of its own.
   bool start(const std::vector<std::string>& command, const std::string& folder, int seconds);
 
   int framesDrawn() const;

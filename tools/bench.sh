@@ -48,5 +48,8 @@ for name in "${benchmarks[@]}"; do
     >"$out/$name.load.json"
   results+=("$out/$name.json")
 done
+# The browser build's section is measured apart (tools/web.sh figures): kept as it stands.
+web=$(sed -n '/^## The browser build/,$p' docs/performance.md 2>/dev/null || true)
 python3 tools/bench_table.py "${results[@]}" >docs/performance.md
+[ -z "$web" ] || printf '\n%s\n' "$web" >>docs/performance.md
 echo "wrote docs/performance.md"

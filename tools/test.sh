@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test headless:
-#   1. the normal build (warnings as errors), all tests under a private Xvfb server;
+#   1. the normal build (warnings as errors), all tests, each window test on an Xvfb of its own;
 #   2. an AddressSanitizer + UndefinedBehaviorSanitizer build, tests that need no real GL;
 #   3. a clang libFuzzer build, each fuzz target for a bounded time;
 #   4. the Windows build (tools/windows.sh): cross-built with MinGW-w64, its tests under Wine;
@@ -59,14 +59,14 @@ stage() {  # stage NAME BUILD_DIR CTEST_ARGS... -- CMAKE_ARGS...
   if ! cmake --build "$dir" -j"$jobs" >"$dir/build.log" 2>&1; then
     tail -n 60 "$dir/build.log"; echo "!! stage '$name': build failed"; failed=$((failed + 1)); return
   fi
-  xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest --test-dir "$dir" --output-on-failure \
+  # No display here: every test that needs one starts an X server of its own.
+  env -u DISPLAY -u WAYLAND_DISPLAY ctest --test-dir "$dir" --output-on-failure \
     --output-junit "$PWD/$dir/junit.xml" "${ctest_args[@]}"
   tally "$name" "$dir/junit.xml"
 }
 
 
-# Two at a time: the tests that start the real game take turns on the display through a ctest
-# resource lock, and the rest (clang-tidy, memcheck) overlap with them.
+# Two at a time: the window tests each have an X server of their own, so they may overlap.
 stage "build and all tests" build -j"$jobs" -- -DCMAKE_BUILD_TYPE=RelWithDebInfo
 stage "sanitizers (ASan + UBSan)" build-asan -j"$jobs" -L unit -- \
   -DCMAKE_BUILD_TYPE=Debug -DFARLIGHT_SANITIZE=ON -DFARLIGHT_BENCH=OFF

@@ -7,8 +7,9 @@
 #   3. builds the game for the web, lays out the page's folder in site/ and packs
 #      farlight-VERSION-web.zip;
 #   4. runs the browser tests (ctest, label web), their results in junit.xml.
-# Exits non-zero if any step or test fails. `tools/web.sh serve [PORT]` afterwards serves site/ on
-# localhost for playing, and prints the address.
+# Exits non-zero if any step or test fails. Afterwards, `tools/web.sh serve [PORT]` serves site/ on
+# localhost for playing and prints the address, and `tools/web.sh figures [huge]` measures the
+# figures of docs/performance.md (bench/web_figures.js).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -20,8 +21,12 @@ puppeteer_version=24.40.0
 if [ "${1:-}" = serve ]; then
   port=${2:-8080}
   [ -f "$out/site/index.html" ] || { echo "no $out/site yet: run tools/web.sh first" >&2; exit 1; }
-  echo "Farlight: open http://localhost:$port/ (Ctrl+C stops the server)"
+  echo "Farlight: open http://127.0.0.1:$port/ (Ctrl+C stops the server)"
   exec python3 -m http.server "$port" --bind 127.0.0.1 --directory "$out/site"
+fi
+
+if [ "${1:-}" = figures ]; then
+  NODE_PATH=$out/node/node_modules exec node bench/web_figures.js "$out/site" ${2:+"$2"}
 fi
 
 step() {

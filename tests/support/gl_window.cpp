@@ -59,7 +59,7 @@ bool open(int width, int height) {
   if (display == nullptr) {
     std::fprintf(stderr,
                  "No X display (DISPLAY='%s'): this needs the real GL stack; run the tests through "
-                 "tools/test.sh, which starts Xvfb.\n",
+                 "ctest, which gives each test an Xvfb of its own.\n",
                  name ? name : "");
     return false;
   }

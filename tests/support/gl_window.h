@@ -1,7 +1,7 @@
 #ifndef FARLIGHT_TESTS_SUPPORT_GL_WINDOW_H
 #define FARLIGHT_TESTS_SUPPORT_GL_WINDOW_H
 
-// A real freeglut window on the X server named by DISPLAY (Xvfb under the test command), with the
+// A real freeglut window on the X server named by DISPLAY (a private Xvfb under ctest), with the
 // back buffer captured at every swap in render mode. Whoever links this gets the game's swap
 // wrapped (the link option comes with the library).
 

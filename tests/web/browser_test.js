@@ -1,7 +1,7 @@
 // The browser build played in headless Chromium (Debian's, on SwiftShader), driven by
 // puppeteer-core: node browser_test.js CASE SITE_DIR. The page's folder is served as a static host
-// would serve it, by python3's http.server on a free port of 127.0.0.1; the junk and missing cases
-// serve a copy with the pictures changed. Exits 0 when the case passes.
+// would serve it, by Python's static file server on a free port of 127.0.0.1 (serve.py); the junk
+// and missing cases serve a copy with the pictures changed. Exits 0 when the case passes.
 'use strict';
 const {spawn} = require('child_process');
 const fs = require('fs');
@@ -20,9 +20,10 @@ function check(ok, what) {
   console.log('ok: ' + what);
 }
 
-// Serves `folder` on a free port; resolves to the server process and the page's address.
-function serve(folder) {
-  const server = spawn('python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1'],
+// Serves `folder` on a free port (`lengths`: serve.py's arguments); resolves to the server process
+// and the page's address.
+function serve(folder, lengths) {
+  const server = spawn('python3', [path.join(__dirname, 'serve.py')].concat(lengths),
                        {cwd: folder, stdio: ['ignore', 'pipe', 'ignore']});
   return new Promise((resolve, reject) => {
     let said = '';
@@ -113,8 +114,8 @@ function look(x, y, radius) {
 }
 
 // Loads the page from `folder` and hands the case its page; alerts are answered at once and kept.
-async function play(folder, body, viewport = {width: 1100, height: 850}) {
-  const {server, url} = await serve(folder);
+async function play(folder, body, viewport = {width: 1100, height: 850}, lengths = []) {
+  const {server, url} = await serve(folder, lengths);
   const browser = await puppeteer.launch({
     executablePath: '/usr/bin/chromium',
     headless: true,
@@ -254,6 +255,20 @@ const cases = {
     } finally {
       fs.rmSync(folder, {recursive: true, force: true});
     }
+  },
+
+  // A server that withholds some pictures' lengths and announces others past any picture: the
+  // former are read all the same, the latter refused before a byte is kept, as "Out of memory.".
+  async lengths(site) {
+    const withheld = ['Sun.bmp', 'Earth.bmp', 'Mars.bmp', 'Moon.bmp', 'Jupiter.bmp'];
+    const oversized = ['Venus.bmp', 'Pluto.bmp'];
+    await play(site, async (page, alerts) => {
+      await firstFrame(page, 30000);
+      const first = await page.evaluate(look);
+      check(first.coloured > 10000, `pictures without a length drawn (${first.coloured} coloured)`);
+      check(alerts.length > 0 && alerts.every((text) => text === 'Out of memory.'),
+            `the oversized ones refused (${JSON.stringify(alerts)})`);
+    }, undefined, [withheld.join(','), oversized.join(',')]);
   },
 
   // No picture at all: no alert, and the spheres plain white rather than black.
