@@ -162,6 +162,7 @@ void submit(GLenum mode) {
     return;
   }
   if (outsideView(batch)) return;
+  // One colour a batch, the current one at its end: the game sets it outside glBegin/glEnd.
   webgl::DrawState draw = {{s.colour[0], s.colour[1], s.colour[2], s.colour[3]}, 0};
   const Texture* texture = textureNamed(s.bound);
   // A texture without a complete image leaves the fragment its plain colour, as GL does.
