@@ -162,6 +162,7 @@ void submit(GLenum mode) {
     return;
   }
   if (outsideView(batch)) return;
+  // One colour a batch, the current one at its end: the game sets it outside glBegin/glEnd.
   webgl::DrawState draw = {{s.colour[0], s.colour[1], s.colour[2], s.colour[3]}, 0};
   const Texture* texture = textureNamed(s.bound);
   // A texture without a complete image leaves the fragment its plain colour, as GL does.
@@ -335,7 +336,7 @@ void glDrawArrays(GLenum mode, GLint first, GLsizei count) {
   s.vertices.clear();
   for (GLsizei i = 0; i < count; ++i) {
     float v[8];
-    std::memcpy(v, s.client.array + static_cast<size_t>(first + i) * s.client.stride,
+    std::memcpy(v, s.client.array + (static_cast<size_t>(first) + i) * s.client.stride,
                 f->floats * sizeof(float));
     const float* p = v + f->position;
     Vertex vertex = {p[0], p[1], f->positionSize == 3 ? p[2] : 0.0f, s.s, s.t};

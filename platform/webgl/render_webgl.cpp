@@ -55,7 +55,7 @@ namespace {
 
 // GL 1.1's primitives that WebGL lacks.
 constexpr unsigned kQuads = 0x0007, kQuadStrip = 0x0008, kPolygon = 0x0009;
-// 64 Ki vertices, 1.25 MiB: a frame of the game fills it about twice.
+// 64 Ki vertices, 1.25 MiB: a frame of the game, all in view, fills it about twice.
 constexpr int kStreamVertices = 1 << 16;
 constexpr GLsizei kStride = sizeof(Vertex);
 
@@ -123,7 +123,8 @@ GLuint shader(GLenum type, const char* source) {
   return id;
 }
 
-// Once, on the first draw: the context exists from the window on, which is before any GL call.
+// Once, before the first draw or upload: the context exists from the window on, before any GL
+// call.
 void prepare() {
   Renderer& g = r();
   g.ready = true;

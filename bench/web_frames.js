@@ -1,0 +1,121 @@
+// Frames a second of the browser build in headless Chromium on SwiftShader at 1024 x 768, split
+// where the work differs: while the field is in view (its first 30 frames; the slowest sphere
+// passes the viewer by then) and after it has passed (the next two seconds, nothing left to fill).
+// Beside the rate, which a busy machine drags down, the processor time all the browser's processes
+// spent per frame over the same frames, which it drags down far less.
+// Not a test: it prints a row per page folder and judges nothing.
+//   node web_frames.js SITE_DIR [SITE_DIR...]   (puppeteer-core on NODE_PATH)
+// Several folders are measured in turn, in a shuffled order each round, so that they share the
+// machine's load alike; each row gives the median of the rounds and every round's figure.
+'use strict';
+const {execFileSync, spawn} = require('child_process');
+const fs = require('fs');
+const path = require('path');
+const puppeteer = require('puppeteer-core');
+
+const kRounds = 5;
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+const median = (values) => values.slice().sort((a, b) => a - b)[Math.floor(values.length / 2)];
+
+function serve(folder) {
+  const server = spawn('python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1'],
+                       {cwd: folder, stdio: ['ignore', 'pipe', 'ignore']});
+  return new Promise((resolve) => {
+    let said = '';
+    server.stdout.on('data', (data) => {
+      said += data;
+      const port = /port (\d+)/.exec(said);
+      if (port) resolve({server, url: `http://127.0.0.1:${port[1]}/index.html`});
+    });
+  });
+}
+
+// Processor time, in ms, used so far by process `pid` and all its descendants.
+function processorTime(pid) {
+  const table = execFileSync('ps', ['-e', '-o', 'pid=,ppid=']).toString().trim().split('\n')
+      .map((line) => line.trim().split(/\s+/).map(Number));
+  const family = new Set([pid]);
+  for (let grew = true; grew;) {
+    grew = false;
+    for (const [p, parent] of table) {
+      if (family.has(parent) && !family.has(p)) family.add(p), grew = true;
+    }
+  }
+  let ticks = 0;
+  for (const p of family) {
+    try {  // utime and stime, after the parenthesised command name
+      const fields = fs.readFileSync(`/proc/${p}/stat`, 'utf8').split(') ')[1].split(' ');
+      ticks += Number(fields[11]) + Number(fields[12]);
+    } catch (error) {}  // a process that has just ended
+  }
+  return ticks * 1000 / Number(execFileSync('getconf', ['CLK_TCK']));
+}
+
+// The time at which each display (one requestAnimationFrame callback of the game's GLUT) ended.
+function stampFrames() {
+  window.frameEnds_ = [];
+  const request = window.requestAnimationFrame.bind(window);
+  window.requestAnimationFrame = (callback) => request((time) => {
+    callback(time);
+    window.frameEnds_.push(performance.now());
+  });
+}
+
+async function measure(browser, url) {
+  const pid = browser.process().pid;
+  const context = await browser.createBrowserContext();
+  const page = await context.newPage();
+  const drawn = () => page.evaluate(() => window.frameEnds_.length);
+  await page.setViewport({width: 1100, height: 850});
+  page.on('dialog', (dialog) => dialog.accept());
+  await page.evaluateOnNewDocument(stampFrames);
+  await page.goto(url);
+  await page.waitForFunction(() => window.frameEnds_.length >= 2, {timeout: 60000, polling: 5});
+  const start = [processorTime(pid), await drawn()];
+  await page.waitForFunction(() => window.frameEnds_.length >= 31, {timeout: 60000, polling: 5});
+  const middle = [processorTime(pid), await drawn()];
+  await sleep(2000);
+  const end = [processorTime(pid), await drawn()];
+  const ends = await page.evaluate(() => window.frameEnds_);
+  await context.close();
+  const cost = (a, b) => (b[0] - a[0]) / (b[1] - a[1]);
+  // Frames 1 to 30 (the first display also waits for the pictures' first use).
+  const inView = 29 / ((ends[30] - ends[1]) / 1000);
+  const later = ends.filter((t) => t > ends[30]);
+  const passed = (later.length - 1) / ((later[later.length - 1] - later[0]) / 1000);
+  return {inView, passed, inViewCost: cost(start, middle), passedCost: cost(middle, end)};
+}
+
+(async () => {
+  const sites = process.argv.slice(2).map((folder) => path.resolve(folder));
+  const servers = await Promise.all(sites.map(serve));
+  const browser = await puppeteer.launch({
+    executablePath: '/usr/bin/chromium', headless: true,
+    args: ['--no-sandbox', '--use-gl=angle', '--use-angle=swiftshader',
+           '--enable-unsafe-swiftshader', '--disable-background-networking',
+           '--disable-component-update', '--no-first-run']});
+  const kinds = ['inView', 'passed', 'inViewCost', 'passedCost'];
+  const results = sites.map(() => ({inView: [], passed: [], inViewCost: [], passedCost: []}));
+  try {
+    for (let round = 0; round < kRounds; ++round) {
+      const order = sites.map((_, i) => i).sort(() => Math.random() - 0.5);
+      for (const i of order) {
+        const figures = await measure(browser, servers[i].url);
+        kinds.forEach((kind) => results[i][kind].push(figures[kind]));
+      }
+    }
+  } finally {
+    await browser.close();
+    servers.forEach(({server}) => server.kill());
+  }
+  const show = (values) =>
+    `${median(values).toFixed(1)} (${values.map((v) => v.toFixed(1)).join(', ')})`;
+  console.log('| page | frames a second, field in view (frames 1-30) | after it has passed | ' +
+              'browser CPU ms a frame, in view | after |');
+  console.log('|---|---|---|---|---|');
+  sites.forEach((site, i) => console.log(
+      `| ${path.basename(site)} | ${kinds.map((kind) => show(results[i][kind])).join(' | ')} |`));
+})().catch((error) => {
+  console.error(error);
+  process.exit(1);
+});
