@@ -16,12 +16,11 @@
 #include "tests/support/field_draws.h"
 
 #ifdef FARLIGHT_CPU_SELECTION
-// What the game's objects call of GLUT and of the desktop's texture read-back; no window here.
+// What the game's objects call of GLUT; no window here.
 extern "C" {
 void glutSwapBuffers() {}
 void glutPostRedisplay() {}
 void glutIdleFunc(void (*)()) {}
-__attribute__((weak)) void glGetTexImage(GLenum, GLint, GLenum, GLenum, void*) {}
 }
 #else
 #include "tests/support/gl_window.h"
