@@ -7,38 +7,12 @@
 //   largest the reader takes: the first frame's time, the wasm memory and the browser's peak
 //   resident memory, and whether the game goes on.
 'use strict';
-const {execFileSync, spawn} = require('child_process');
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const zlib = require('zlib');
-const puppeteer = require('puppeteer-core');
-
-const kPictures = ['Sun', 'Mercury', 'Venus', 'Earth', 'Moon', 'Mars', 'Jupiter', 'Saturn',
-                   'Uranus', 'Neptune', 'Pluto'].map((name) => name + '.bmp');
-const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
-const median = (values) => values.slice().sort((a, b) => a - b)[Math.floor(values.length / 2)];
-
-function serve(folder) {
-  const server = spawn('python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1'],
-                       {cwd: folder, stdio: ['ignore', 'pipe', 'ignore']});
-  return new Promise((resolve) => {
-    let said = '';
-    server.stdout.on('data', (data) => {
-      said += data;
-      const port = /port (\d+)/.exec(said);
-      if (port) resolve({server, url: `http://127.0.0.1:${port[1]}/index.html`});
-    });
-  });
-}
-
-function launch() {
-  return puppeteer.launch({
-    executablePath: '/usr/bin/chromium', headless: true,
-    args: ['--no-sandbox', '--use-gl=angle', '--use-angle=swiftshader',
-           '--enable-unsafe-swiftshader', '--disable-background-networking',
-           '--disable-component-update', '--no-first-run']});
-}
+const {kPictures, sleep, median, serve, launch, family} =
+    require('../tests/web/chromium.js');
 
 // Each display is one requestAnimationFrame callback of the game's GLUT.
 function countFrames() {
@@ -62,16 +36,7 @@ async function open(browser, url, timeout) {
 
 // Resident memory of the browser and all its processes, in bytes.
 function browserResident(pid) {
-  const ps = execFileSync('ps', ['-e', '-o', 'pid=,ppid=,rss=']).toString().trim().split('\n')
-      .map((line) => line.trim().split(/\s+/).map(Number));
-  const family = new Set([pid]);
-  for (let grew = true; grew;) {
-    grew = false;
-    for (const [p, parent] of ps) {
-      if (family.has(parent) && !family.has(p)) family.add(p), grew = true;
-    }
-  }
-  return ps.filter(([p]) => family.has(p)).reduce((sum, [, , rss]) => sum + rss * 1024, 0);
+  return family(pid, ['rss=']).reduce((sum, [, , rss]) => sum + rss * 1024, 0);
 }
 
 async function sizes(site) {

@@ -8,41 +8,17 @@
 // Several folders are measured in turn, in a shuffled order each round, so that they share the
 // machine's load alike; each row gives the median of the rounds and every round's figure.
 'use strict';
-const {execFileSync, spawn} = require('child_process');
+const {execFileSync} = require('child_process');
 const fs = require('fs');
 const path = require('path');
-const puppeteer = require('puppeteer-core');
+const {sleep, median, serve, launch, family} = require('../tests/web/chromium.js');
 
 const kRounds = 5;
-const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
-const median = (values) => values.slice().sort((a, b) => a - b)[Math.floor(values.length / 2)];
-
-function serve(folder) {
-  const server = spawn('python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1'],
-                       {cwd: folder, stdio: ['ignore', 'pipe', 'ignore']});
-  return new Promise((resolve) => {
-    let said = '';
-    server.stdout.on('data', (data) => {
-      said += data;
-      const port = /port (\d+)/.exec(said);
-      if (port) resolve({server, url: `http://127.0.0.1:${port[1]}/index.html`});
-    });
-  });
-}
 
 // Processor time, in ms, used so far by process `pid` and all its descendants.
 function processorTime(pid) {
-  const table = execFileSync('ps', ['-e', '-o', 'pid=,ppid=']).toString().trim().split('\n')
-      .map((line) => line.trim().split(/\s+/).map(Number));
-  const family = new Set([pid]);
-  for (let grew = true; grew;) {
-    grew = false;
-    for (const [p, parent] of table) {
-      if (family.has(parent) && !family.has(p)) family.add(p), grew = true;
-    }
-  }
   let ticks = 0;
-  for (const p of family) {
+  for (const [p] of family(pid)) {
     try {  // utime and stime, after the parenthesised command name
       const fields = fs.readFileSync(`/proc/${p}/stat`, 'utf8').split(') ')[1].split(' ');
       ticks += Number(fields[11]) + Number(fields[12]);
@@ -88,12 +64,8 @@ async function measure(browser, url) {
 
 (async () => {
   const sites = process.argv.slice(2).map((folder) => path.resolve(folder));
-  const servers = await Promise.all(sites.map(serve));
-  const browser = await puppeteer.launch({
-    executablePath: '/usr/bin/chromium', headless: true,
-    args: ['--no-sandbox', '--use-gl=angle', '--use-angle=swiftshader',
-           '--enable-unsafe-swiftshader', '--disable-background-networking',
-           '--disable-component-update', '--no-first-run']});
+  const servers = await Promise.all(sites.map((site) => serve(site)));
+  const browser = await launch();
   const kinds = ['inView', 'passed', 'inViewCost', 'passedCost'];
   const results = sites.map(() => ({inView: [], passed: [], inViewCost: [], passedCost: []}));
   try {

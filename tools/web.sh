@@ -29,20 +29,7 @@ if [ "${1:-}" = figures ]; then
   NODE_PATH=$out/node/node_modules exec node bench/web_figures.js "$out/site" ${2:+"$2"}
 fi
 
-step() {
-  echo "=== $1 (${SECONDS}s)"
-}
-
-# run LOG COMMAND...: appends COMMAND's output to LOG; on failure shows its end and stops here.
-run() {
-  local log=$1
-  shift
-  if ! "$@" >>"$log" 2>&1; then
-    echo "!! failed: $*"
-    tail -n 40 "$log"
-    exit 1
-  fi
-}
+. tools/steps.sh
 
 step "packages"
 tools/setup-deps.sh web

@@ -17,20 +17,7 @@ deps=$out/deps
 jobs=$(nproc)
 toolchain=$root/cmake/mingw-w64-x86_64.cmake
 
-step() {
-  echo "=== $1 (${SECONDS}s)"
-}
-
-# run LOG COMMAND...: appends COMMAND's output to LOG; on failure shows its end and stops here.
-run() {
-  local log=$1
-  shift
-  if ! "$@" >>"$log" 2>&1; then
-    echo "!! failed: $*"
-    tail -n 40 "$log"
-    exit 1
-  fi
-}
+. tools/steps.sh
 
 # Debian's own sources as source entries, in a private apt state: nothing of the system's apt
 # configuration, lists or cache changes.

@@ -3,37 +3,16 @@
 // would serve it, by Python's static file server on a free port of 127.0.0.1 (serve.py); the junk
 // and missing cases serve a copy with the pictures changed. Exits 0 when the case passes.
 'use strict';
-const {spawn} = require('child_process');
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
-const puppeteer = require('puppeteer-core');
+const {kPictures, sleep, serve, launch} = require('./chromium.js');
 
-const kPictures = ['Sun', 'Mercury', 'Venus', 'Earth', 'Moon', 'Mars', 'Jupiter', 'Saturn',
-                   'Uranus', 'Neptune', 'Pluto'].map((name) => name + '.bmp');
 const kSeed = 1234567;  // Date.now() in the page, so the field is the same at every run
-
-const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 function check(ok, what) {
   if (!ok) throw new Error('failed: ' + what);
   console.log('ok: ' + what);
-}
-
-// Serves `folder` on a free port (`lengths`: serve.py's arguments); resolves to the server process
-// and the page's address.
-function serve(folder, lengths) {
-  const server = spawn('python3', [path.join(__dirname, 'serve.py')].concat(lengths),
-                       {cwd: folder, stdio: ['ignore', 'pipe', 'ignore']});
-  return new Promise((resolve, reject) => {
-    let said = '';
-    server.stdout.on('data', (data) => {
-      said += data;
-      const port = /port (\d+)/.exec(said);
-      if (port) resolve({server, url: `http://127.0.0.1:${port[1]}/index.html`});
-    });
-    server.on('exit', () => reject(new Error('http.server ended: ' + said)));
-  });
 }
 
 // Runs in the page before its scripts: counts the game's frames (each display is one
@@ -116,13 +95,7 @@ function look(x, y, radius) {
 // Loads the page from `folder` and hands the case its page; alerts are answered at once and kept.
 async function play(folder, body, viewport = {width: 1100, height: 850}, lengths = []) {
   const {server, url} = await serve(folder, lengths);
-  const browser = await puppeteer.launch({
-    executablePath: '/usr/bin/chromium',
-    headless: true,
-    args: ['--no-sandbox', '--use-gl=angle', '--use-angle=swiftshader',
-           '--enable-unsafe-swiftshader', '--disable-background-networking',
-           '--disable-component-update', '--disable-default-apps', '--disable-extensions',
-           '--disable-sync', '--no-first-run', '--mute-audio']});
+  const browser = await launch();
   try {
     const page = await browser.newPage();
     await page.setViewport(viewport);
