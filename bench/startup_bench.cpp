@@ -168,6 +168,15 @@ void BM_BareWindowToFirstSwap(benchmark::State& state) {
   removeFolder(folder);
 }
 
+// The same start of another build of the game, named by FARLIGHT_BASELINE (tools/bench.sh builds
+// the last released commit there), so that a change to start-up is weighed in the same run.
+void BM_BaselineToFirstSwap(benchmark::State& state, const char* baseline) {
+  const std::string cache = warmShaderCache(FARLIGHT_PICTURES_DIR, baseline);
+  timeStarts(state, FARLIGHT_PICTURES_DIR, cache, baseline);
+  state.SetLabel("exec to first swap, 11 pictures, the baseline build (comparison)");
+  removeFolder(cache);
+}
+
 // The frames after the first while the field is in view: wall time per frame, the game's CPU
 // time per frame (Farlight and Mesa) and the X server's (putting each frame on its screen).
 void BM_GameFrame(benchmark::State& state) {
@@ -243,4 +252,18 @@ BENCHMARK(BM_ReadFieldPictures)
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  if (const char* baseline = std::getenv("FARLIGHT_BASELINE")) {
+    benchmark::RegisterBenchmark("BM_BaselineToFirstSwap/pictures:1/warm_cache:1",
+                                 BM_BaselineToFirstSwap, baseline)
+        ->Iterations(1)
+        ->Repetitions(10)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

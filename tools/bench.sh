@@ -3,6 +3,8 @@
 # display), then writes the tables to docs/performance.md. Each program runs once, its rows in
 # random interleaving over repeated runs, so that a ratio compares rows of the same run. Beside each
 # table goes the load that other processes put on the machine while it ran.
+# Usage: tools/bench.sh [--baseline COMMIT]: with a commit, the game as it was there is built too
+# (build-bench/baseline/) and the start-up benchmark times its start beside today's.
 set -euo pipefail
 export LC_ALL=C  # a decimal point in $EPOCHREALTIME
 cd "$(dirname "$0")/.."
@@ -10,6 +12,15 @@ tools/setup-deps.sh test
 benchmarks=(dib_bench limits_bench sphere_bench startup_bench)
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build-bench -j"$(nproc)" --target "${benchmarks[@]}"
+if [ "${1:-}" = --baseline ]; then
+  rm -rf build-bench/baseline
+  mkdir -p build-bench/baseline/src
+  git archive "$2" | tar -x -C build-bench/baseline/src
+  cmake -S build-bench/baseline/src -B build-bench/baseline -DCMAKE_BUILD_TYPE=Release \
+    -DBUILD_TESTING=OFF >/dev/null
+  cmake --build build-bench/baseline -j"$(nproc)" --target farlight >/dev/null
+  export FARLIGHT_BASELINE=$PWD/build-bench/baseline/app/farlight
+fi
 
 out=build-bench/results
 rm -rf "$out"
