@@ -123,16 +123,6 @@ Texture* textureNamed(unsigned name) {
   return &textures[name];
 }
 
-// Clip-space outcode of a point: one bit per plane it lies outside.
-unsigned outcode(const float* m, float x, float y, float z) {
-  const float cx = m[0] * x + m[4] * y + m[8] * z + m[12];
-  const float cy = m[1] * x + m[5] * y + m[9] * z + m[13];
-  const float cz = m[2] * x + m[6] * y + m[10] * z + m[14];
-  const float cw = m[3] * x + m[7] * y + m[11] * z + m[15];
-  return (cx < -cw) | (cx > cw) << 1 | (cy < -cw) << 2 | (cy > cw) << 3 | (cz < -cw) << 4 |
-         (cz > cw) << 5;
-}
-
 // True when the batch's bounding box lies wholly outside one clip plane: then no vertex, edge or
 // face of it can reach a pixel. Eight corners instead of every vertex: the box holds them all.
 bool outsideView(const webgl::Batch& batch) {
@@ -147,8 +137,9 @@ bool outsideView(const webgl::Batch& batch) {
   }
   unsigned common = ~0u;
   for (int corner = 0; corner < 8 && common != 0; ++corner) {
-    common &= outcode(batch.mvp, corner & 1 ? hi[0] : lo[0], corner & 2 ? hi[1] : lo[1],
-                      corner & 4 ? hi[2] : lo[2]);
+    const Vertex at = {corner & 1 ? hi[0] : lo[0], corner & 2 ? hi[1] : lo[1],
+                       corner & 4 ? hi[2] : lo[2], 0, 0};
+    common &= webgl::clipOutcode(batch.mvp, at);
   }
   return common != 0;
 }

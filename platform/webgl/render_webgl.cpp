@@ -179,10 +179,6 @@ int powerOfTwoAtMost(int side, int max) {
   return p;
 }
 
-}  // namespace
-
-namespace {
-
 void drawNow(GLenum mode, const Vertex* vertices, int count, const float* mvp,
              const DrawState& state) {
   Renderer& g = r();

@@ -137,6 +137,10 @@ bool selecting() {
   return sel().on;
 }
 
+unsigned clipOutcode(const float* mvp, const Vertex& p) {
+  return outcode(toClip(mvp, p));
+}
+
 // Primitives assembled as GL assembles them; lines are not kept (nothing draws one).
 void selectBatch(const Batch& batch) {
   const int n = batch.count;

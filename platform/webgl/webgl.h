@@ -26,6 +26,9 @@ struct Batch {
 // Selection mode (select.cpp).
 bool selecting();
 void selectBatch(const Batch& batch);
+// One bit for each plane of the clip volume that `p`, under `mvp`, lies outside; the same test
+// selection clips by.
+unsigned clipOutcode(const float* mvp, const Vertex& p);
 
 // The renderer. Textures are the renderer's names; 0 draws with a plain white texture.
 struct DrawState {
