@@ -14,6 +14,7 @@
 #include "app/picking.h"
 #include "app/viewer.h"
 #include "tests/support/field_draws.h"
+#include "tests/support/viewer_projection.h"
 
 #ifdef FARLIGHT_CPU_SELECTION
 // What the game's objects call of GLUT; no window here.
@@ -58,36 +59,28 @@ void printRecords(const GLuint* buffer, int size, GLint hits) {
   std::printf("%s |%s\n", names.c_str(), depths.c_str());
 }
 
-constexpr double kPi = 3.14159265358979323846;
+using viewer::kPi;
 
-// A point in the viewer's frame (the frame's 15 degree turn applied) of a body's centre as the next
-// pass draws it (it advances first).
-void eyeCentre(const Body& body, double* x, double* y, double* z) {
-  const double turn = 15.0 * kPi / 180.0;
-  const double px = body.position.x, pz = body.position.z + body.speed;
-  *x = std::cos(turn) * px + std::sin(turn) * pz;
-  *y = body.position.y;
-  *z = -std::sin(turn) * px + std::cos(turn) * pz;
+// A body's centre in the viewer's frame as the next pass draws it (it advances first).
+viewer::Point eyeCentre(const Body& body) {
+  return viewer::turned(body.position.x, body.position.y, body.position.z + body.speed);
 }
 
 // A viewer-frame point in window pixels from the top left.
-void toWindow(double x, double y, double z, double* wx, double* wy) {
-  const double f = 1.0 / std::tan(22.5 * kPi / 180.0);
-  const double aspect = static_cast<double>(kWidth) / kHeight;
-  *wx = (f / aspect * x / -z + 1) / 2 * kWidth;
-  *wy = kHeight - (f * y / -z + 1) / 2 * kHeight;
+void toWindow(const viewer::Point& eye, double* wx, double* wy) {
+  const viewer::Point p = viewer::toWindow(eye, kWidth, kHeight);
+  *wx = p.x;
+  *wy = kHeight - p.y;
 }
 
 // Just inside or outside the body's outline; false when it is not wholly in front of the viewer.
 bool nearOutline(const Body& body, double a, double b, double* x, double* y) {
-  double ex, ey, ez;
-  eyeCentre(body, &ex, &ey, &ez);
+  const viewer::Point e = eyeCentre(body);
   const double r = body.radius;
-  if (-ez < r + kNearPlane) return false;
+  if (-e.z < r + kNearPlane) return false;
   double cx, cy;
-  toWindow(ex, ey, ez, &cx, &cy);
-  const double f = 1.0 / std::tan(22.5 * kPi / 180.0);
-  const double radius = f * r / std::sqrt(ez * ez - r * r) * kHeight / 2;
+  toWindow(e, &cx, &cy);
+  const double radius = viewer::focal() * r / std::sqrt(e.z * e.z - r * r) * kHeight / 2;
   const double distance = radius * (0.97 + 0.06 * b) + (b - 0.5) * 4;
   *x = cx + distance * std::cos(a * 2 * kPi);
   *y = cy + distance * std::sin(a * 2 * kPi);
@@ -97,14 +90,13 @@ bool nearOutline(const Body& body, double a, double b, double* x, double* y) {
 // Where the body's surface crosses the near plane, give or take a little: there only the near
 // plane's clipping decides.
 bool nearPlaneCrossing(const Body& body, double a, double b, double* x, double* y) {
-  double ex, ey, ez;
-  eyeCentre(body, &ex, &ey, &ez);
+  const viewer::Point e = eyeCentre(body);
   const double depth = kNearPlane + (b - 0.5) * 0.1;
-  const double off = ez + depth;
+  const double off = e.z + depth;
   const double r2 = static_cast<double>(body.radius) * body.radius - off * off;
   if (r2 <= 0) return false;
   const double rho = std::sqrt(r2);
-  toWindow(ex + rho * std::cos(a * 2 * kPi), ey + rho * std::sin(a * 2 * kPi), -depth, x, y);
+  toWindow({e.x + rho * std::cos(a * 2 * kPi), e.y + rho * std::sin(a * 2 * kPi), -depth}, x, y);
   return std::abs(*x) < 4 * kWidth && std::abs(*y) < 4 * kHeight;
 }
 

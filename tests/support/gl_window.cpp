@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "app/picking.h"
+#include "tests/support/viewer_projection.h"
 
 namespace {
 glwindow::Capture capture;
@@ -87,16 +88,8 @@ const Capture& lastFrame() {
 }
 
 Pixel project(float x, float y, float z) {
-  const double kPi = 3.14159265358979323846;
-  const double turn = 15.0 * kPi / 180.0;
-  const double ex = std::cos(turn) * x + std::sin(turn) * z;
-  const double ez = -std::sin(turn) * x + std::cos(turn) * z;
-  const double f = 1.0 / std::tan(22.5 * kPi / 180.0);
-  const double aspect = static_cast<double>(kWidth) / kHeight;
-  const double ndcX = f / aspect * ex / -ez;
-  const double ndcY = f * y / -ez;
-  return {static_cast<int>(std::floor((ndcX + 1) / 2 * kWidth)),
-          static_cast<int>(std::floor((ndcY + 1) / 2 * kHeight))};
+  const viewer::Point p = viewer::toWindow(viewer::turned(x, y, z), kWidth, kHeight);
+  return {static_cast<int>(std::floor(p.x)), static_cast<int>(std::floor(p.y))};
 }
 
 void pressOver(float x, float y, float z) {
