@@ -45,6 +45,10 @@ for path in "${expected[@]}"; do
   grep -qxF "$path" "$work/contents" || fail "the package lacks $path"
 done
 if grep -v '^\./usr/' "$work/contents" | grep -v '^\./$'; then fail "files outside /usr"; fi
+# The libraries loaded at run time, which dpkg-shlibdeps cannot see.
+for library in libgl1-mesa-dri libsdl2-2.0-0; do
+  dpkg-deb -f "$deb" Depends | grep -qw "$library" || fail "the package does not depend on $library"
+done
 
 root=$work/root
 dpkg-deb -x "$deb" "$root"
