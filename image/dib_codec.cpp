@@ -16,6 +16,8 @@ namespace {
 
 // The byte shuffle below reads and writes this many bytes at a time.
 constexpr int kShuffleBytes = 16;
+// The least memory the system hands back, on every system the game runs on.
+constexpr size_t kPageBytes = 4096;
 
 DibFailure fileFailure(FileRead read) {
   switch (read) {
@@ -37,7 +39,8 @@ DibFailure decodeStages(const unsigned char* data, size_t size, OwnedBytes block
                         RgbPicture* picture);
 DibFailure render(const WorkingHeader& header, const unsigned char* data, size_t size,
                   Bgr24Rendering* rendering);
-DibFailure repack(Bgr24Rendering* rendering, OwnedBytes block, RgbPicture* picture);
+DibFailure repack(Bgr24Rendering* rendering, OwnedBytes block, size_t blockSize,
+                  RgbPicture* picture);
 
 }  // namespace
 
@@ -66,7 +69,7 @@ DibFailure decodeStages(const unsigned char* data, size_t size, OwnedBytes block
   Bgr24Rendering rendering;
   failure = render(header, data, size, &rendering);
   if (failure != DibFailure::none) return failure;
-  return repack(&rendering, std::move(block), picture);
+  return repack(&rendering, std::move(block), size, picture);
 }
 
 // Stage 3: the pixels as 24-bit rows. Bits said to start at or past the end of the file are no
@@ -133,31 +136,40 @@ DibFailure repackToRgb(Bgr24Rendering* rendering, RgbPicture* picture) {
   return DibFailure::none;
 }
 
-// A bottom-up 24-bit picture in a block of the reader's own is repacked inside that block and the
-// block cut to the picture's size: one block per picture instead of two, so loading picture after
-// picture reuses the same memory. Each row moves towards the block's start; its bits lie at least
-// kShuffleBytes further on, which no write of the shuffle above reaches before they are read.
+// A bottom-up 24-bit picture in a block of the reader's own is repacked inside that block: one
+// block per picture instead of two, so loading picture after picture reuses the same memory. Each
+// row moves towards the block's start; its bits lie at least kShuffleBytes further on, which no
+// write of the shuffle above reaches before they are read.
 bool repacksInPlace(const Bgr24Rendering& r, const OwnedBytes& block) {
   return block != nullptr && r.bitCount == 24 && !r.topDown &&
          r.source - block.get() >= kShuffleBytes;
 }
 
-DibFailure repackInPlace(const Bgr24Rendering& r, OwnedBytes block, RgbPicture* picture) {
+DibFailure repackInPlace(const Bgr24Rendering& r, OwnedBytes block, size_t blockSize,
+                         RgbPicture* picture) {
   const size_t rowBytes = 3 * size_t(r.width);
   for (int32_t y = 0; y < r.rowCount; ++y) {
     bgrToRgb(r.source + size_t(y) * r.sourceStride, block.get() + size_t(y) * rowBytes, r.width);
   }
-  // Shrinking leaves the block where it is should it fail.
-  unsigned char* whole = block.release();
-  void* cut = std::realloc(whole, rowBytes * size_t(r.rowCount));
-  block.reset(cut != nullptr ? static_cast<unsigned char*>(cut) : whole);
+  // The block is cut to the picture only when that gives the system a page or more back (a long
+  // tail after the bits). A smaller cut gives nothing back, and the sliver it leaves beside the
+  // block, which the allocator keeps apart, stops the freed block from taking the next picture:
+  // every picture of the field would then fault in fresh pages. Shrinking leaves the block where
+  // it is should it fail.
+  const size_t pictureBytes = rowBytes * size_t(r.rowCount);
+  if (blockSize - pictureBytes >= kPageBytes) {
+    unsigned char* whole = block.release();
+    void* cut = std::realloc(whole, pictureBytes);
+    block.reset(cut != nullptr ? static_cast<unsigned char*>(cut) : whole);
+  }
   *picture = RgbPicture{r.width, r.rowCount, std::move(block)};
   return DibFailure::none;
 }
 
-DibFailure repack(Bgr24Rendering* rendering, OwnedBytes block, RgbPicture* picture) {
+DibFailure repack(Bgr24Rendering* rendering, OwnedBytes block, size_t blockSize,
+                  RgbPicture* picture) {
   if (repacksInPlace(*rendering, block)) {
-    return repackInPlace(*rendering, std::move(block), picture);
+    return repackInPlace(*rendering, std::move(block), blockSize, picture);
   }
   return repackToRgb(rendering, picture);
 }
