@@ -5,52 +5,65 @@
 #include <GL/gl.h>
 
 #include <cstdint>
+#include <cstdlib>
 
 #include "app/body.h"
 #include "app/box_average.h"
 #include "image/dib_failure.h"
 #include "image/dib_reader.h"
 #include "image/notice.h"
+#include "image/pixel_rows.h"
 
 namespace {
 
-// Asks the proxy target, which allocates nothing, whether the GL takes an RGB texture this size.
+// Asks the proxy target, which allocates nothing, whether the GL takes a texture this size in the
+// layout the pictures go up in.
 bool glAccepts(int64_t width, int64_t height) {
-  glTexImage2D(GL_PROXY_TEXTURE_2D, 0, 3, static_cast<GLsizei>(width), static_cast<GLsizei>(height),
-               0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+  glTexImage2D(GL_PROXY_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(width),
+               static_cast<GLsizei>(height), 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
   GLint acceptedWidth = 0;
   glGetTexLevelParameteriv(GL_PROXY_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &acceptedWidth);
   return acceptedWidth != 0;
 }
 
-// The reader packs rows without padding, so unpack with an alignment of 1; the client attribute
-// stack puts back whatever alignment the rest of the program relies on. The pixels go up as the
-// reader gives them, three bytes each: on Mesa's software renderer a four-byte layout converted
-// here first costs more than the driver's own conversion (bench/limits_bench.cpp).
-void sendPixels(GLsizei width, GLsizei height, const unsigned char* pixels) {
+// GL drivers keep a texture four bytes a pixel. Sent three, Mesa's software renderer converts
+// them pixel by pixel; sent its own four, it copies them. So the pixels go up as opaque red, green,
+// blue, alpha, converted here with byte shuffles: an upload then takes a third of the time
+// (bench/limits_bench.cpp). A picture is at most kMaxTexturePixels by now, so the copy is at most
+// 32 MiB. Alpha is opaque and blending off: no pixel on screen changes. True when the bound
+// texture got an image.
+bool sendPixels(int32_t width, int32_t height, const unsigned char* pixels) {
+  const size_t count = size_t(width) * size_t(height);
+  OwnedBytes rgba(static_cast<unsigned char*>(std::malloc(4 * count)));
+  if (rgba == nullptr) {
+    showNotice(dibFailureText(DibFailure::noMemoryForImage).c_str());
+    return false;
+  }
+  rgbToRgba(pixels, rgba.get(), count);
+  // Rows without padding whatever the alignment the rest of the program relies on, which the
+  // client attribute stack puts back.
   glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  glTexImage2D(GL_TEXTURE_2D, 0, 3, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.get());
   glPopClientAttrib();
+  return true;
 }
 
-// A picture that fits goes up byte for byte as read; a larger one is averaged down until it fits.
+// A picture that fits goes up as read; a larger one is averaged down until it fits.
 // True when the bound texture got an image.
 bool uploadPicture(const RgbImage& image) {
   if (image.width <= 0 || image.height <= 0 || image.pixels == nullptr) return false;
   Halvings halvings;
   if (!halvingsToFit(image.width, image.height, glAccepts, &halvings)) return false;
   if (halvings.x == 0 && halvings.y == 0) {
-    sendPixels(image.width, image.height, image.pixels);
-    return true;
+    return sendPixels(image.width, image.height, image.pixels);
   }
   const RgbPicture smaller = averageDown(image, halvings.x, halvings.y);
   if (smaller.pixels == nullptr) {
     showNotice(dibFailureText(DibFailure::noMemoryForImage).c_str());
     return false;
   }
-  sendPixels(smaller.width, smaller.height, smaller.pixels.get());
-  return true;
+  return sendPixels(smaller.width, smaller.height, smaller.pixels.get());
 }
 
 // The texture an earlier body got from this very file, or 0.

@@ -5,17 +5,12 @@
 #include <cstdlib>
 #include <utility>
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#endif
-
+#include "image/pixel_rows.h"
 #include "image/working_header.h"
 #include "platform/platform.h"
 
 namespace {
 
-// The byte shuffle below reads and writes this many bytes at a time.
-constexpr int kShuffleBytes = 16;
 // The least memory the system hands back, on every system the game runs on.
 constexpr size_t kPageBytes = 4096;
 
@@ -85,44 +80,8 @@ DibFailure render(const WorkingHeader& header, const unsigned char* data, size_t
   return convertToBgr24(header, bits, bitsSize, rendering);
 }
 
-// Stage 4: blue, green, red to red, green, blue, one pixel at a time...
-void bgrToRgbScalar(const unsigned char* src, unsigned char* dst, int32_t width) {
-  for (int32_t x = 0; x < width; ++x, src += 3, dst += 3) {
-    dst[0] = src[2];
-    dst[1] = src[1];
-    dst[2] = src[0];
-  }
-}
-
-#if defined(__x86_64__) || defined(__i386__)
-// ...or four pixels per byte shuffle. Each step reads and writes kShuffleBytes of which 12 are its
-// own, so it stops while fewer are left in the row and leaves the rest to the scalar loop.
-__attribute__((target("ssse3"))) void bgrToRgbSsse3(const unsigned char* src, unsigned char* dst,
-                                                    int32_t width) {
-  const __m128i order = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 12, 13, 14, 15);
-  int32_t x = 0;
-  for (; 3 * int64_t(width - x) >= kShuffleBytes; x += 4, src += 12, dst += 12) {
-    __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm_shuffle_epi8(block, order));
-  }
-  bgrToRgbScalar(src, dst, width - x);
-}
-
-void bgrToRgb(const unsigned char* src, unsigned char* dst, int32_t width) {
-  static const bool hasSsse3 = __builtin_cpu_supports("ssse3");
-  if (hasSsse3) {
-    bgrToRgbSsse3(src, dst, width);
-  } else {
-    bgrToRgbScalar(src, dst, width);
-  }
-}
-#else
-void bgrToRgb(const unsigned char* src, unsigned char* dst, int32_t width) {
-  bgrToRgbScalar(src, dst, width);
-}
-#endif
-
-// One pass from the rendering into a new block, bottom row first.
+// Stage 4, the rows as red, green, blue: in one pass from the rendering into a new block, bottom
+// row first...
 DibFailure repackToRgb(Bgr24Rendering* rendering, RgbPicture* picture) {
   const size_t rowBytes = 3 * size_t(rendering->width);
   const int32_t rows = rendering->rowCount;
@@ -130,16 +89,17 @@ DibFailure repackToRgb(Bgr24Rendering* rendering, RgbPicture* picture) {
   if (pixels == nullptr) return DibFailure::noMemoryForImage;
   for (int32_t y = 0; y < rows; ++y) {
     int32_t stored = rendering->topDown ? rows - 1 - y : y;
-    bgrToRgb(bgr24Row(rendering, stored), pixels.get() + size_t(y) * rowBytes, rendering->width);
+    bgrToRgb(bgr24Row(rendering, stored), pixels.get() + size_t(y) * rowBytes,
+             size_t(rendering->width));
   }
   *picture = RgbPicture{rendering->width, rows, std::move(pixels)};
   return DibFailure::none;
 }
 
-// A bottom-up 24-bit picture in a block of the reader's own is repacked inside that block: one
-// block per picture instead of two, so loading picture after picture reuses the same memory. Each
-// row moves towards the block's start; its bits lie at least kShuffleBytes further on, which no
-// write of the shuffle above reaches before they are read.
+// ...or, for a bottom-up 24-bit picture in a block of the reader's own, repacked inside that block:
+// one block per picture instead of two, so loading picture after picture reuses the same memory.
+// Each row moves towards the block's start; its bits lie at least kShuffleBytes further on, which
+// no write of the shuffle reaches before they are read.
 bool repacksInPlace(const Bgr24Rendering& r, const OwnedBytes& block) {
   return block != nullptr && r.bitCount == 24 && !r.topDown &&
          r.source - block.get() >= kShuffleBytes;
@@ -149,7 +109,8 @@ DibFailure repackInPlace(const Bgr24Rendering& r, OwnedBytes block, size_t block
                          RgbPicture* picture) {
   const size_t rowBytes = 3 * size_t(r.width);
   for (int32_t y = 0; y < r.rowCount; ++y) {
-    bgrToRgb(r.source + size_t(y) * r.sourceStride, block.get() + size_t(y) * rowBytes, r.width);
+    bgrToRgb(r.source + size_t(y) * r.sourceStride, block.get() + size_t(y) * rowBytes,
+             size_t(r.width));
   }
   // The block is cut to the picture only when that gives the system a page or more back (a long
   // tail after the bits). A smaller cut gives nothing back, and the sliver it leaves beside the

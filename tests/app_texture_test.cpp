@@ -50,7 +50,7 @@ class TextureLoad : public ::testing::Test {
   }
   // The question put to the proxy texture before an upload: will it take this size?
   static std::vector<std::string> proxy(int width, int height) {
-    return {call("glTexImage2D", GL_PROXY_TEXTURE_2D, 0, 3, width, height, 0, GL_RGB,
+    return {call("glTexImage2D", GL_PROXY_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA,
                  GL_UNSIGNED_BYTE, "null"),
             call("glGetTexLevelParameteriv", GL_PROXY_TEXTURE_2D, 0, GL_TEXTURE_WIDTH)};
   }
@@ -72,13 +72,13 @@ TEST_F(TextureLoad, UploadsTheImageAtItsSizeWithUnpaddedRowsThenEnablesModulatio
   EXPECT_EQ(body.textureId, 1u);
 
   std::vector<std::string> expected = head(1);
-  const std::vector<std::string> upload = {
-      proxy(5, 3)[0],
-      proxy(5, 3)[1],
-      call("glPushClientAttrib", GL_CLIENT_PIXEL_STORE_BIT),
-      call("glPixelStorei", GL_UNPACK_ALIGNMENT, 1),
-      call("glTexImage2D", GL_TEXTURE_2D, 0, 3, 5, 3, 0, GL_RGB, GL_UNSIGNED_BYTE, "pixels"),
-      call("glPopClientAttrib")};
+  const std::vector<std::string> upload = {proxy(5, 3)[0],
+                                           proxy(5, 3)[1],
+                                           call("glPushClientAttrib", GL_CLIENT_PIXEL_STORE_BIT),
+                                           call("glPixelStorei", GL_UNPACK_ALIGNMENT, 1),
+                                           call("glTexImage2D", GL_TEXTURE_2D, 0, GL_RGBA8, 5, 3, 0,
+                                                GL_RGBA, GL_UNSIGNED_BYTE, "pixels"),
+                                           call("glPopClientAttrib")};
   expected.insert(expected.end(), upload.begin(), upload.end());
   for (const std::string& line : tail()) expected.push_back(line);
   EXPECT_EQ(gldouble::calls(), expected);
@@ -100,11 +100,11 @@ TEST_F(TextureLoad, PictureTheGlRefusesIsAveragedDownUntilItFitsOnce) {
   for (const auto& size : {std::pair(5, 3), std::pair(3, 3), std::pair(2, 2)}) {
     for (const std::string& line : proxy(size.first, size.second)) expected.push_back(line);
   }
-  const std::vector<std::string> upload = {
-      call("glPushClientAttrib", GL_CLIENT_PIXEL_STORE_BIT),
-      call("glPixelStorei", GL_UNPACK_ALIGNMENT, 1),
-      call("glTexImage2D", GL_TEXTURE_2D, 0, 3, 2, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, "pixels"),
-      call("glPopClientAttrib")};
+  const std::vector<std::string> upload = {call("glPushClientAttrib", GL_CLIENT_PIXEL_STORE_BIT),
+                                           call("glPixelStorei", GL_UNPACK_ALIGNMENT, 1),
+                                           call("glTexImage2D", GL_TEXTURE_2D, 0, GL_RGBA8, 2, 2, 0,
+                                                GL_RGBA, GL_UNSIGNED_BYTE, "pixels"),
+                                           call("glPopClientAttrib")};
   expected.insert(expected.end(), upload.begin(), upload.end());
   for (int body = 0; body < 2; ++body) {
     for (const std::string& line : tail()) expected.push_back(line);

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "image/dib_codec.h"
+#include "image/pixel_rows.h"
 #include "tests/support/bitmap_writer.h"
 #include "tests/support/temp_folder.h"
 
@@ -282,6 +283,24 @@ TEST(Reader, EveryTruncationIsRefusedWithoutReadingPastTheEnd) {
                                                : DibFailure::streamBroken;
       EXPECT_EQ(d.failure, d.ok ? DibFailure::none : reason);
       EXPECT_EQ(d.text, d.ok ? "" : length < bitsStart ? kUnknown : kConversion);
+    }
+  }
+}
+
+// Both row conversions against the rule pixel by pixel, at every count around the shuffle's steps
+// (the tail is left to the pixel loop); the source is exactly its row, so a read past its end
+// trips AddressSanitizer.
+TEST(PixelRows, EveryPixelConvertedAndNothingReadPastTheRow) {
+  uint32_t seed = 11;
+  for (size_t count = 1; count < 40; ++count) {
+    Bytes row(3 * count), rgb(3 * count), rgba(4 * count);
+    for (uint8_t& byte : row) byte = static_cast<uint8_t>(nextRandom(seed));
+    bgrToRgb(row.data(), rgb.data(), count);
+    rgbToRgba(row.data(), rgba.data(), count);
+    for (size_t i = 0; i < count; ++i) {
+      const uint8_t* in = &row[3 * i];
+      EXPECT_EQ(Bytes(&rgb[3 * i], &rgb[3 * i + 3]), Bytes({in[2], in[1], in[0]})) << count;
+      EXPECT_EQ(Bytes(&rgba[4 * i], &rgba[4 * i + 4]), Bytes({in[0], in[1], in[2], 255})) << count;
     }
   }
 }

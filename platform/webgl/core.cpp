@@ -482,6 +482,10 @@ void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei widt
   // 1 to 4 are GL 1.0's component counts; the renderer's GL takes only format names.
   static const GLenum kByCount[] = {GL_LUMINANCE, GL_LUMINANCE_ALPHA, GL_RGB, GL_RGBA};
   if (internalFormat >= 1 && internalFormat <= 4) internalFormat = kByCount[internalFormat - 1];
+  // Sized formats the game asks for stand for their base format: WebGL's own sized formats
+  // would need the sized enums of GL ES 3.
+  if (internalFormat == GL_RGBA8) internalFormat = GL_RGBA;
+  if (internalFormat == GL_RGB8) internalFormat = GL_RGB;
   if (static_cast<GLenum>(internalFormat) != format) return;  // no conversions
   Texture* texture = textureNamed(gl().bound);
   const bool kept = webgl::renderTexImage(width, height, format, type, pixels);
