@@ -26,12 +26,12 @@ void rgbToRgbaScalar(const unsigned char* src, unsigned char* dst, size_t count)
   }
 }
 
+#if defined(__x86_64__) || defined(__i386__)
+
 // Pixels the shuffle takes: all but those within the last kShuffleBytes of `src`, by fours.
 size_t shuffledCount(size_t count) {
   return count * 3 >= kShuffleBytes ? (count * 3 - kShuffleBytes) / 12 * 4 + 4 : 0;
 }
-
-#if defined(__x86_64__) || defined(__i386__)
 
 bool hasSsse3() {
   static const bool has = __builtin_cpu_supports("ssse3");

@@ -1,9 +1,11 @@
 // The codec: bitmaps built in the tests, decoded from memory and read from files.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
 
 #include <atomic>
 #include <cmath>
