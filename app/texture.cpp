@@ -40,8 +40,8 @@ bool sendPixels(int32_t width, int32_t height, const unsigned char* pixels) {
     return false;
   }
   rgbToRgba(pixels, rgba.get(), count);
-  // Rows without padding whatever the alignment the rest of the program relies on, which the
-  // client attribute stack puts back.
+  // Unpacked at an alignment of 1, so that no alignment the rest of the program relies on can pad
+  // the rows; the client attribute stack puts it back.
   glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.get());

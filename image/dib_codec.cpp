@@ -11,7 +11,7 @@
 
 namespace {
 
-// The least memory the system hands back, on every system the game runs on.
+// A page: the least memory an allocator can give back to the system, wherever the game runs.
 constexpr size_t kPageBytes = 4096;
 
 DibFailure fileFailure(FileRead read) {
