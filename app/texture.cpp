@@ -30,15 +30,12 @@ bool glAccepts(int64_t width, int64_t height) {
 // them pixel by pixel; sent its own four, it copies them. So the pixels go up as opaque red, green,
 // blue, alpha, converted here with byte shuffles: an upload then takes a third of the time
 // (bench/limits_bench.cpp). A picture is at most kMaxTexturePixels by now, so the copy is at most
-// 32 MiB. Alpha is opaque and blending off: no pixel on screen changes. True when the bound
-// texture got an image.
+// 32 MiB. Alpha is opaque and blending off: no pixel on screen changes. False when there is no
+// memory for the copy.
 bool sendPixels(int32_t width, int32_t height, const unsigned char* pixels) {
   const size_t count = size_t(width) * size_t(height);
   OwnedBytes rgba(static_cast<unsigned char*>(std::malloc(4 * count)));
-  if (rgba == nullptr) {
-    showNotice(dibFailureText(DibFailure::noMemoryForImage).c_str());
-    return false;
-  }
+  if (rgba == nullptr) return false;
   rgbToRgba(pixels, rgba.get(), count);
   // Unpacked at an alignment of 1, so that no alignment the rest of the program relies on can pad
   // the rows; the client attribute stack puts it back.
@@ -49,21 +46,24 @@ bool sendPixels(int32_t width, int32_t height, const unsigned char* pixels) {
   return true;
 }
 
-// A picture that fits goes up as read; a larger one is averaged down until it fits.
-// True when the bound texture got an image.
+// A picture that fits goes up as read; a larger one is averaged down until it fits. No memory for
+// the smaller picture or for the upload's copy is told as such. True when the bound texture got
+// an image.
 bool uploadPicture(const RgbImage& image) {
   if (image.width <= 0 || image.height <= 0 || image.pixels == nullptr) return false;
   Halvings halvings;
   if (!halvingsToFit(image.width, image.height, glAccepts, &halvings)) return false;
   if (halvings.x == 0 && halvings.y == 0) {
-    return sendPixels(image.width, image.height, image.pixels);
+    if (sendPixels(image.width, image.height, image.pixels)) return true;
+  } else {
+    const RgbPicture smaller = averageDown(image, halvings.x, halvings.y);
+    if (smaller.pixels != nullptr &&
+        sendPixels(smaller.width, smaller.height, smaller.pixels.get())) {
+      return true;
+    }
   }
-  const RgbPicture smaller = averageDown(image, halvings.x, halvings.y);
-  if (smaller.pixels == nullptr) {
-    showNotice(dibFailureText(DibFailure::noMemoryForImage).c_str());
-    return false;
-  }
-  return sendPixels(smaller.width, smaller.height, smaller.pixels.get());
+  showNotice(dibFailureText(DibFailure::noMemoryForImage).c_str());
+  return false;
 }
 
 // The texture an earlier body got from this very file, or 0.
