@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "app/texture.h"
+#include "platform/platform.h"
 
 Body bodies[kBodyCount];
 
@@ -17,15 +18,24 @@ float randomSize() {
 }
 
 void populateField() {
-  SharedTextures shared;  // one texture for all the bodies that draw the same file
-  for (Body& body : bodies) {
+  // The whole field is placed before any picture is read, so that a platform whose files cross a
+  // network can ask for every picture the field drew at once. The draws from rand() come in the
+  // same order as ever, six a body.
+  const char* drawn[kBodyCount];
+  for (int i = 0; i < kBodyCount; ++i) {
     float z = randomOffset(1);
     float y = randomOffset(60);
     float x = randomOffset(60);
-    body.setPosition(Vec3(x, y, z));
-    body.setRadius(randomSize());
-    body.setSpeed(randomSize());
-    body.loadTexture(textureFiles[std::rand() % kTextureFileCount], &shared);
-    body.setVisible(true);
+    bodies[i].setPosition(Vec3(x, y, z));
+    bodies[i].setRadius(randomSize());
+    bodies[i].setSpeed(randomSize());
+    drawn[i] = textureFiles[std::rand() % kTextureFileCount];
   }
+  expectFiles(drawn, kBodyCount);
+  SharedTextures shared;  // one texture for all the bodies that draw the same file
+  for (int i = 0; i < kBodyCount; ++i) {
+    bodies[i].loadTexture(drawn[i], &shared);
+    bodies[i].setVisible(true);
+  }
+  expectFiles(nullptr, 0);
 }

@@ -47,6 +47,9 @@ FileRead readWholeFile(const char* path, size_t maxBytes, OwnedBytes* data, size
   return result;
 }
 
+// A disk answers each read as it comes.
+void expectFiles(const char* const*, int) {}
+
 bool probeFile(const char* path, FileIdentity* identity) {
   struct stat info {};
   if (access(path, R_OK) != 0 || stat(path, &info) != 0) return false;

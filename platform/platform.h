@@ -36,6 +36,11 @@ inline bool operator==(const FileIdentity& a, const FileIdentity& b) {
 // a FIFO waits for a writer). Fills *identity when it does.
 bool probeFile(const char* path, FileIdentity* identity);
 
+// The files the game is about to read, in the order of their first reads (a name may repeat). A
+// system whose files cross a network asks for them all at once; the others have nothing to do.
+// A call with none ends the batch: what was kept for its reads may go.
+void expectFiles(const char* const* paths, int count);
+
 // A modal box captioned "Error" with `text` and an OK button only; returns once the user has
 // dismissed it. Where no box can be shown: "Error: <text>" on standard error, with a line feed
 // added when the text does not end in one.

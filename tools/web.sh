@@ -50,7 +50,7 @@ sed "s|^NODE_JS = .*|NODE_JS = ['/usr/bin/env', 'NODE_PATH=/usr/share/nodejs', '
 # The painters run here, natively; the web build ships what they paint.
 step "pictures (native)"
 run "$out/host.log" cmake -S . -B "$out/host" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
-run "$out/host.log" cmake --build "$out/host" -j"$jobs" --target farlight_pictures
+run "$out/host.log" cmake --build "$out/host" -j"$jobs" --target farlight_pictures farlight_icons
 
 step "web build and zip"
 run "$out/configure.log" emcmake cmake -S . -B "$out" -DCMAKE_BUILD_TYPE=Release \
