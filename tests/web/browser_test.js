@@ -7,6 +7,7 @@ const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const {kPictures, sleep, serve, launch} = require('./chromium.js');
+const {field, under, shown} = require('./field.js');
 
 const kSeed = 1234567;  // Date.now() in the page, so the field is the same at every run
 
@@ -116,6 +117,13 @@ async function play(folder, body, viewport = {width: 1100, height: 850}, lengths
   }
 }
 
+// The pixels around each of `spots`, 5 x 5 each.
+async function lookAround(page, spots) {
+  const counts = [];
+  for (const {x, y} of spots) counts.push(await page.evaluate(look, x, y, 2));
+  return counts;
+}
+
 async function frames(page) {
   return page.evaluate(() => window.frames_);
 }
@@ -190,6 +198,14 @@ const cases = {
       const after = await page.evaluate(look, target.x, target.y, target.radius - 1);
       check(after.lit < around.lit / 2,
             `the sphere under the pointer is gone (${around.lit} lit pixels, then ${after.lit})`);
+      // The rest still show where the field has them: one step per frame and one for the pick,
+      // which hides the first body in order under the pointer.
+      const bodies = field(kSeed, await frames(page) + 1);
+      const hidden = Math.min(...under(bodies, target.x, target.y));
+      const lit = (await lookAround(page, shown(bodies).filter(({index}) => index !== hidden)))
+          .map((counts) => counts.lit);
+      check(lit.length > 0 && lit.every((count) => count === 25),
+            `the other spheres still shown (lit pixels of 25 at each: ${lit})`);
     }, {width: 800, height: 600});
   },
 
@@ -218,12 +234,12 @@ const cases = {
         await page.evaluate(() => window.release_());
         await sleep(500);
         check(await frames(page) > 5, 'frames flow after the alerts');
-        check(alerts.length === 30, `one alert per sphere (${alerts.length})`);
-        const empty = kPictures.filter((name) => kinds[name] === 0);
-        const texts = new Set(['Unknown DIB file format.', 'Image file conversion error.'].concat(
-            empty.map((name) => `Failed to open DIB file ${name}.\n`)));
-        const strange = alerts.filter((text) => !texts.has(text));
-        check(strange.length === 0, `each alert a reader's text (${JSON.stringify(strange)})`);
+        // In body order, each with the text for the file that body drew.
+        const expected = field(kSeed).map(({picture}) => [`Failed to open DIB file ${picture}.\n`,
+          'Unknown DIB file format.', 'Image file conversion error.'][kinds[picture]]);
+        const wrong = expected.flatMap((text, i) => (alerts[i] === text ? [] : [[i, alerts[i]]]));
+        check(alerts.length === 30 && wrong.length === 0,
+              `one alert per sphere, its file's text (${alerts.length}, ${JSON.stringify(wrong)})`);
       });
     } finally {
       fs.rmSync(folder, {recursive: true, force: true});
@@ -235,12 +251,16 @@ const cases = {
   async lengths(site) {
     const withheld = ['Sun.bmp', 'Earth.bmp', 'Mars.bmp', 'Moon.bmp', 'Jupiter.bmp'];
     const oversized = ['Venus.bmp', 'Pluto.bmp'];
+    const bodies = field(kSeed);
+    const spots = shown(bodies).filter(({index}) => withheld.includes(bodies[index].picture));
     await play(site, async (page, alerts) => {
       await firstFrame(page, 30000);
-      const first = await page.evaluate(look);
-      check(first.coloured > 10000, `pictures without a length drawn (${first.coloured} coloured)`);
-      check(alerts.length > 0 && alerts.every((text) => text === 'Out of memory.'),
-            `the oversized ones refused (${JSON.stringify(alerts)})`);
+      const seen = (await lookAround(page, spots)).map((counts) => counts.coloured);
+      check(seen.length > 0 && seen.every((coloured) => coloured > 12),
+            `spheres wearing pictures without a length coloured (of 25 pixels: ${seen})`);
+      const refused = bodies.filter((body) => oversized.includes(body.picture)).length;
+      check(alerts.length === refused && alerts.every((text) => text === 'Out of memory.'),
+            `the oversized ones refused, once per sphere (${refused}: ${JSON.stringify(alerts)})`);
     }, undefined, [withheld.join(','), oversized.join(',')]);
   },
 
