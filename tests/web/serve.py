@@ -1,22 +1,186 @@
-"""The browser tests' web server: Python's static file server on a free port of 127.0.0.1, saying
-its port on the first line. It can also withhold the length of some files (their body then ends
-when the connection closes, as a host compressing on the fly sends it) and announce a length past
-any picture's for others: serve.py [WITHHELD,... [OVERSIZED,...]]."""
-import http.server
-import sys
+"""The browser tests' and benchmarks' web server: a small threaded static server of the current
+folder on a free port of 127.0.0.1 (HTTP/1.1, connections kept alive, never compressed), saying its
+port on the first line of stdout.
 
-withheld = set(sys.argv[1].split(",")) if len(sys.argv) > 1 else set()
-oversized = set(sys.argv[2].split(",")) if len(sys.argv) > 2 else set()
+    serve.py [--down MBIT] [--rtt MS] [--withhold NAMES] [--oversize NAMES]
+             [--stall NAMES] [--drop NAMES] [WITHHELD [OVERSIZED]]
+
+NAMES is a comma-separated list of file names (paths below the folder, no leading slash).
+  --down MBIT      a link's downstream: every byte sent, by all responses in flight together, goes
+                   through one shared budget of MBIT megabits a second (first come, first served, in
+                   16 KiB slices, so parallel bodies share it).
+  --rtt MS         a link's round trip: waited once on each new connection (the TCP handshake) and
+                   again before each response (the request's way up and the answer's way down).
+                   No slow start, no loss.
+  --withhold       sends those files without their length: the body ends when the connection
+                   closes, as a host compressing on the fly sends it.
+  --oversize       announces a length past any picture's (5 GiB) for those files.
+  --stall NAME[:BYTES]  sends the headers and BYTES of the body (half of it by default), then
+                   nothing more; the connection stays open until the client closes it.
+  --drop NAME[:BYTES]   sends the headers with the full length and BYTES of the body (half by
+                   default), then closes the connection.
+The two positional lists are the older spelling of --withhold and --oversize.
+
+Traffic, one line on stdout per event, for the harness to count:
+    request METHOD PATH            when a request arrives
+    response METHOD PATH STATUS BYTES [stalled|dropped|cut]
+                                   when its response has ended (BYTES: body bytes sent; stalled
+                                   when the stall begins, cut when the client went away first)
+"""
+import argparse
+import http.server
+import os
+import socket
+import sys
+import threading
+import time
+import urllib.parse
+
+
+def names(text):
+    return [name for name in text.split(",") if name] if text else []
+
+
+def with_bytes(entries):
+    """NAME[:BYTES] entries as {name: bytes or None (half the body)}."""
+    table = {}
+    for entry in entries:
+        name, _, count = entry.partition(":")
+        table[name] = int(count) if count else None
+    return table
+
+
+parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+parser.add_argument("--down", type=float, default=0, metavar="MBIT")
+parser.add_argument("--rtt", type=float, default=0, metavar="MS")
+parser.add_argument("--withhold", default="", metavar="NAMES")
+parser.add_argument("--oversize", default="", metavar="NAMES")
+parser.add_argument("--stall", default="", metavar="NAMES")
+parser.add_argument("--drop", default="", metavar="NAMES")
+parser.add_argument("withheld", nargs="?", default="")
+parser.add_argument("oversized", nargs="?", default="")
+options = parser.parse_args()
+withheld = set(names(options.withhold) + names(options.withheld))
+oversized = set(names(options.oversize) + names(options.oversized))
+stalled = with_bytes(names(options.stall))
+dropped = with_bytes(names(options.drop))
+round_trip = options.rtt / 1000
+bytes_per_second = options.down * 1e6 / 8
+
+say_lock = threading.Lock()
+
+
+def say(*words):
+    with say_lock:
+        print(*words, flush=True)
+
+
+class Link:
+    """The shared downstream: each slice of bytes takes the next free stretch of the line's time,
+    and its writer waits until that stretch has passed."""
+
+    slice = 16 << 10
+
+    def __init__(self):
+        self.lock = threading.Lock()
+        self.free_at = 0.0
+
+    def wait_for(self, count):
+        if bytes_per_second <= 0:
+            return
+        with self.lock:
+            start = max(time.monotonic(), self.free_at)
+            self.free_at = start + count / bytes_per_second
+            done = self.free_at
+        time.sleep(max(0.0, done - time.monotonic()))
+
+
+link = Link()
+
+
+class Writer:
+    """The connection's output through the link, counting what follows the headers as body."""
+
+    def __init__(self, raw, handler):
+        self.raw = raw
+        self.handler = handler
+
+    def write(self, data):
+        view = memoryview(data)
+        for at in range(0, len(view), Link.slice):
+            piece = view[at:at + Link.slice]
+            link.wait_for(len(piece))
+            self.raw.write(piece)
+            if self.handler.in_body:
+                self.handler.body_bytes += len(piece)
+        return len(view)
+
+    def __getattr__(self, name):  # flush, close, closed
+        return getattr(self.raw, name)
 
 
 class Handler(http.server.SimpleHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+
+    def setup(self):
+        super().setup()
+        self.wfile = Writer(self.wfile, self)
+        time.sleep(round_trip)  # the handshake
+
+    def name(self):
+        return urllib.parse.unquote(urllib.parse.urlsplit(self.path).path).lstrip("/")
+
+    def answer(self, method, respond):
+        say("request", method, self.path)
+        self.in_body, self.body_bytes, self.status, self.ending = False, 0, 0, ""
+        time.sleep(round_trip)
+        try:
+            respond()
+        except (BrokenPipeError, ConnectionResetError):
+            self.ending = "cut"
+            self.close_connection = True
+        if self.ending != "stalled":  # a stall has said its line when it began
+            say("response", method, self.path, self.status, self.body_bytes, self.ending)
+
+    def do_GET(self):
+        self.answer("GET", super().do_GET)
+
+    def do_HEAD(self):
+        self.answer("HEAD", super().do_HEAD)
+
+    def send_response(self, code, message=None):
+        self.status = code
+        super().send_response(code, message)
+
     def send_header(self, keyword, value):
-        name = self.path.lstrip("/")
-        if keyword == "Content-Length" and name in withheld:
+        if keyword == "Content-Length" and self.name() in withheld:
+            super().send_header("Connection", "close")  # the close ends the body
             return
-        if keyword == "Content-Length" and name in oversized:
+        if keyword == "Content-Length" and self.name() in oversized:
+            super().send_header("Connection", "close")
             value = str(5 << 30)
         super().send_header(keyword, value)
+
+    def end_headers(self):
+        super().end_headers()
+        self.in_body = True
+
+    def copyfile(self, source, output):
+        name = self.name()
+        if name not in stalled and name not in dropped:
+            return super().copyfile(source, output)
+        part = stalled.get(name, dropped.get(name))
+        if part is None:
+            part = os.fstat(source.fileno()).st_size // 2
+        output.write(source.read(part))
+        self.close_connection = True
+        if name in stalled:
+            self.ending = "stalled"
+            say("response", "GET", self.path, self.status, self.body_bytes, self.ending)
+            while self.connection.recv(1 << 16):  # held until the client lets go
+                pass
+        else:
+            self.ending = "dropped"
 
     def log_message(self, *args):
         pass
