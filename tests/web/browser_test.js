@@ -93,9 +93,12 @@ function look(x, y, radius) {
   return counts;
 }
 
-// Loads the page from `folder` and hands the case its page; alerts are answered at once and kept.
-async function play(folder, body, viewport = {width: 1100, height: 850}, lengths = []) {
-  const {server, url} = await serve(folder, lengths);
+// Loads the page from `folder` and hands the case its page, its alerts (answered at once and kept)
+// and the server ({server, url, traffic}, chromium.js). `options`: the viewport, the server's
+// options, and a function run in the page before its scripts (`before`).
+async function play(folder, body, {viewport = {width: 1100, height: 850}, server = {},
+                                   before = null} = {}) {
+  const served = await serve(folder, server);
   const browser = await launch();
   try {
     const page = await browser.newPage();
@@ -108,13 +111,21 @@ async function play(folder, body, viewport = {width: 1100, height: 850}, lengths
     const errors = [];
     page.on('pageerror', (error) => errors.push(String(error.message || error)));
     await page.evaluateOnNewDocument(instrument, kSeed);
-    await page.goto(url);
-    await body(page, alerts);
+    if (before) await page.evaluateOnNewDocument(before);
+    await page.goto(served.url);
+    await body(page, alerts, served);
     check(errors.length === 0, `no error in the page (${JSON.stringify(errors)})`);
   } finally {
     await browser.close();
-    server.kill();
+    served.server.kill();
   }
+}
+
+// Reloads the page and waits for its first frame again; the alerts start afresh.
+async function reload(page, alerts) {
+  alerts.length = 0;
+  await page.reload({waitUntil: 'domcontentloaded'});
+  await firstFrame(page, 30000);
 }
 
 // The pixels around each of `spots`, 5 x 5 each.
@@ -206,7 +217,7 @@ const cases = {
           .map((counts) => counts.lit);
       check(lit.length > 0 && lit.every((count) => count === 25),
             `the other spheres still shown (lit pixels of 25 at each: ${lit})`);
-    }, {width: 800, height: 600});
+    }, {viewport: {width: 800, height: 600}});
   },
 
   // Every picture junk, of three kinds: one alert per sphere (thirty), each with the reader's text
@@ -261,7 +272,105 @@ const cases = {
       const refused = bodies.filter((body) => oversized.includes(body.picture)).length;
       check(alerts.length === refused && alerts.every((text) => text === 'Out of memory.'),
             `the oversized ones refused, once per sphere (${refused}: ${JSON.stringify(alerts)})`);
-    }, undefined, [withheld.join(','), oversized.join(',')]);
+    }, {server: {withhold: withheld, oversize: oversized}});
+  },
+
+  // One visit keeps the game for offline play: each picture crossed the link once, eleven in all
+  // whatever the field drew, none asked about with HEAD; with the server gone, a reload draws the
+  // same textured field.
+  async offline(site) {
+    await play(site, async (page, alerts, {server, traffic}) => {
+      await firstFrame(page, 30000);
+      check(await page.evaluate(() => window.farlightOffline), 'kept for offline play');
+      const asked = {};
+      traffic.since(0).responses.forEach(({method, where}) => {
+        asked[method + ' ' + where] = (asked[method + ' ' + where] || 0) + 1;
+      });
+      const once = kPictures.every((name) => asked['GET /' + name] === 1);
+      check(once && !Object.keys(asked).some((request) => request.startsWith('HEAD')),
+            `each picture fetched once (${JSON.stringify(asked)})`);
+      server.kill();
+      await reload(page, alerts);
+      const first = await page.evaluate(look);
+      check(first.coloured > 10000 && alerts.length === 0,
+            `offline: textured (${first.coloured} coloured), silent (${alerts.length} alerts)`);
+    });
+  },
+
+  // Online, the server comes first: pictures replaced by junk after a visit give their boxes at
+  // the next load, not the kept copies.
+  async replaced(site) {
+    const folder = copySite(site, () => {});
+    try {
+      await play(folder, async (page, alerts) => {
+        await firstFrame(page, 30000);
+        check(await page.evaluate(() => window.farlightOffline), 'kept for offline play');
+        kPictures.forEach((name) => fs.writeFileSync(path.join(folder, name), Buffer.alloc(0)));
+        await reload(page, alerts);
+        const expected = 'Failed to open DIB file ';
+        check(alerts.length === 30 && alerts.every((text) => text.startsWith(expected)),
+              `one alert per sphere (${alerts.length}: ${JSON.stringify(alerts.slice(0, 2))})`);
+      });
+    } finally {
+      fs.rmSync(folder, {recursive: true, force: true});
+    }
+  },
+
+  // On a slow link the load shows from the first second, moves on as pictures arrive, and is gone
+  // in the first frame the game draws.
+  async slow_load(site) {
+    // Pictures of 128 x 64 pixels, 24 kB each, so that the link takes seconds rather than minutes.
+    const folder = copySite(site, (file, name) => {
+      const bytes = Buffer.alloc(54 + 128 * 64 * 3, kPictures.indexOf(name) * 20);
+      bytes.write('BM', 0);
+      [[2, bytes.length], [10, 54], [14, 40], [18, 128], [22, 64]].forEach(
+          ([at, value]) => bytes.writeUInt32LE(value, at));
+      bytes.writeUInt32LE(1 | (24 << 16), 26);  // one plane, 24 bits
+      [30, 34, 38, 42, 46, 50].forEach((at) => bytes.writeUInt32LE(0, at));
+      fs.writeFileSync(file, bytes);
+    });
+    await play(folder, async (page) => {
+      await sleep(900);
+      const state = () => page.evaluate(() => {
+        const shown = document.getElementById('loading');
+        return shown && getComputedStyle(shown).display !== 'none' && shown.innerText;
+      });
+      const early = await state();
+      check(early && early.includes('Touch'), `the load shown after 0.9 s (${early})`);
+      const texts = new Set([early]);
+      while (await page.evaluate(() => window.frames_ < 1)) {
+        texts.add(await state());
+        await sleep(100);
+      }
+      check(texts.size >= 3, `the load moves on (${texts.size} different texts)`);
+      check(await page.evaluate(() => window.loadingAtFirstFrame_) === false,
+            'the load gone in the first frame');
+    }, {server: {down: 1, rtt: 150}, before: () => {
+      const request = window.requestAnimationFrame.bind(window);
+      window.requestAnimationFrame = (callback) => request((time) => {
+        if (window.loadingAtFirstFrame_ === undefined && window.frames_ === 0) {
+          window.loadingAtFirstFrame_ = document.getElementById('loading') !== null;
+        }
+        callback(time);
+      });
+    }}).finally(() => fs.rmSync(folder, {recursive: true, force: true}));
+  },
+
+  // A picture whose transfer stalls and one whose connection drops: each sphere that drew one gets
+  // its notice, and the game goes on.
+  async faults(site) {
+    const faulty = {'Venus.bmp': 'stalls', 'Pluto.bmp': 'drops'};
+    await play(site, async (page, alerts) => {
+      await firstFrame(page, 60000);
+      await page.evaluate(() => window.release_());
+      await sleep(500);
+      check(await frames(page) > 5, 'frames flow after the alerts');
+      const expected = field(kSeed).filter(({picture}) => faulty[picture])
+                           .map(({picture}) => `Failed to open DIB file ${picture}.\n`);
+      check(JSON.stringify(alerts) === JSON.stringify(expected),
+            `one notice per sphere that drew a faulty picture (${JSON.stringify(alerts)})`);
+    }, {server: {stall: ['Venus.bmp'], drop: ['Pluto.bmp']},
+        before: () => (window.farlightStallSeconds = 2)});
   },
 
   // No picture at all: no alert, and the spheres plain white rather than black.
