@@ -17,11 +17,13 @@ float randomSize() {
   return static_cast<float>(std::rand() % 4 + 1);
 }
 
-void populateField() {
-  // The whole field is placed before any picture is read, so that a platform whose files cross a
-  // network can ask for every picture the field drew at once. The draws from rand() come in the
-  // same order as ever, six a body.
-  const char* drawn[kBodyCount];
+namespace {
+// The picture each placed body drew, until populateField loads them; null while nothing is placed.
+const char* drawnPictures[kBodyCount] = {};
+bool placed = false;
+}  // namespace
+
+void placeField() {
   for (int i = 0; i < kBodyCount; ++i) {
     float z = randomOffset(1);
     float y = randomOffset(60);
@@ -29,12 +31,19 @@ void populateField() {
     bodies[i].setPosition(Vec3(x, y, z));
     bodies[i].setRadius(randomSize());
     bodies[i].setSpeed(randomSize());
-    drawn[i] = textureFiles[std::rand() % kTextureFileCount];
+    drawnPictures[i] = textureFiles[std::rand() % kTextureFileCount];
   }
-  expectFiles(drawn, kBodyCount);
+  // A platform whose files cross a network asks for every picture the field drew now, at once.
+  expectFiles(drawnPictures, kBodyCount);
+  placed = true;
+}
+
+void populateField() {
+  if (!placed) placeField();
+  placed = false;
   SharedTextures shared;  // one texture for all the bodies that draw the same file
   for (int i = 0; i < kBodyCount; ++i) {
-    bodies[i].loadTexture(drawn[i], &shared);
+    bodies[i].loadTexture(drawnPictures[i], &shared);
     bodies[i].setVisible(true);
   }
   expectFiles(nullptr, 0);

@@ -25,8 +25,14 @@ float randomOffset(int n);
 // One of 1, 2, 3, 4.
 float randomSize();
 
-// Places, sizes and shows all thirty bodies, drawing six numbers each from rand(). Bodies that draw
-// the same file wear one texture.
+// Places and sizes all thirty bodies and draws the picture each one wears, six numbers each from
+// rand(), and tells the platform which files are coming. Needs no GL: the game places its field
+// before it opens its window, so that pictures fetched over a network are on their way while the
+// GL starts.
+void placeField();
+
+// Gives every placed body its picture and shows it; places the field first unless placeField has
+// since the last call. Bodies that draw the same file wear one texture.
 void populateField();
 
 #endif

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "app/field.h"
 #include "app/picking.h"
 #include "app/viewer.h"
 #include "platform/platform.h"
@@ -9,6 +10,7 @@
 int main(int argc, char** argv) {
   preparePlatform();
   std::srand(millisecondClock());
+  placeField();
   glutInit(&argc, argv);
   glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
   glutInitWindowSize(1024, 768);
