@@ -11,7 +11,7 @@
 
 #include "app/field.h"
 #include "image/dib_codec.h"
-#include "image/dib_writer.h"
+#include "tools/bitmap/dib_writer.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/field.h"
-#include "image/dib_writer.h"
+#include "tools/bitmap/dib_writer.h"
 #include "tools/pictures/painters.h"
 
 namespace {

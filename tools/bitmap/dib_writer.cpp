@@ -1,4 +1,4 @@
-#include "image/dib_writer.h"
+#include "tools/bitmap/dib_writer.h"
 
 #include <cstdio>
 #include <limits>
