@@ -1,7 +1,7 @@
 // Writes Farlight's eleven planet pictures into the folder named on the command line. Each is
 // painted from fixed-seed noise, so every build writes the same files. The files deliberately
 // use several bitmap forms, as a player's own pictures would. With --palette it writes the
-// browser's set instead: every picture at 8 bits with a palette, a third of the download.
+// browser's set instead: every picture at 8 bits with a palette, a quarter of the download.
 #include <cstdio>
 #include <iterator>
 #include <string>
@@ -62,7 +62,7 @@ const Body kBodies[] = {
 };
 static_assert(std::size(kBodies) == kTextureFileCount, "one painter per picture name");
 
-// The least a browser's picture may differ from the desktop's.
+// The lowest peak signal-to-noise ratio a browser's picture may have against the desktop's, in dB.
 constexpr double kLeastPsnr = 40.0;
 
 // A candidate file for the browser and what it is.

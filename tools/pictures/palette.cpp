@@ -229,11 +229,13 @@ IndexedPicture quantised(const Picture& picture, bool dither) {
   out.width = picture.width;
   out.height = picture.height;
   for (const Box& box : medianCut(colours, kColours)) {
+    if (box.sums.n == 0) continue;  // only an empty picture's
     auto mean = [&box](int a) {
       return static_cast<uint8_t>(std::lround(box.sums.s[a] / box.sums.n));
     };
     out.palette.push_back({mean(0), mean(1), mean(2)});
   }
+  if (out.palette.empty()) out.palette.push_back({0, 0, 0});
   refine(colours, out.palette);
   std::sort(out.palette.begin(), out.palette.end(),
             [](Rgb a, Rgb b) { return packed(a) < packed(b); });
