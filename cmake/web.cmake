@@ -6,6 +6,10 @@ if(NOT EMSCRIPTEN)
   message(FATAL_ERROR "The web build needs emscripten's toolchain: configure with emcmake cmake")
 endif()
 include(${CMAKE_CURRENT_LIST_DIR}/host_pictures.cmake)
+if(NOT EXISTS ${FARLIGHT_WEB_PICTURES_DIR}/.painted)
+  message(FATAL_ERROR "FARLIGHT_HOST_BUILD_DIR must hold the browser's pictures: build its target "
+                      "farlight_web_pictures")
+endif()
 
 # freeglut's header name, which the game includes, over emscripten's GLUT; seen by every target
 # as /usr/include holds freeglut's on Linux.

@@ -11,7 +11,7 @@
 
 #include "app/field.h"
 #include "image/dib_codec.h"
-#include "image/dib_writer.h"
+#include "tools/bitmap/dib_writer.h"
 
 namespace {
 
@@ -121,6 +121,36 @@ TEST_F(PictureTest, PicturesMixTheBitmapForms) {
     EXPECT_EQ(bits[0] | bits[1] << 8, static_cast<int>(form.bitCount)) << form.body;
   }
 }
+
+#ifdef FARLIGHT_WEB_PICTURES_DIR
+// The browser's set, at 8 bits with a palette, stands in for the desktop's: same sizes, hardly a
+// difference to see, and small enough for the page's download.
+TEST_F(PictureTest, BrowserPicturesMatchTheDesktopOnesInAFractionOfTheBytes) {
+  size_t total = 0;
+  for (const char* body : textureFiles) {
+    const std::string path = std::string(FARLIGHT_WEB_PICTURES_DIR) + "/" + body;
+    const std::vector<unsigned char> header = fileBytes(path, 30);
+    ASSERT_EQ(header.size(), 30u) << body;
+    EXPECT_EQ(header[28], 8) << body << " at 8 bits";
+    RgbPicture web;
+    ASSERT_EQ(readDibFile(path.c_str(), &web), DibFailure::none) << body;
+    Image desktop = loadPicture(body);
+    if (!desktop) continue;
+    ASSERT_EQ(web.width, desktop->width) << body;
+    ASSERT_EQ(web.height, desktop->height) << body;
+    double squares = 0;
+    const size_t channels = size_t{3} * web.width * web.height;
+    for (size_t i = 0; i < channels; ++i) {
+      const double d = double(web.pixels[i]) - desktop->pixels[i];
+      squares += d * d;
+    }
+    const double psnr = squares == 0 ? 99 : 10 * std::log10(255.0 * 255.0 * channels / squares);
+    EXPECT_GE(psnr, 40.0) << body;
+    total += fileBytes(path, 4u << 20).size();
+  }
+  EXPECT_LE(total, 5'900'000u) << "the browser's download";
+}
+#endif
 
 TEST_F(PictureTest, WarmBodiesHaveTheirColours) {
   if (Image sun = loadPicture("Sun.bmp")) {
@@ -250,6 +280,52 @@ TEST_F(PictureTest, WriterFormsReadBackExactly) {
       }
     }
   }
+}
+
+// Run-length encoding: runs, stretches between them (odd ones padded), codes of at most 255
+// pixels, and the ends of lines and of the bitmap, each read back by the real reader.
+TEST_F(PictureTest, RunLengthWriterReadsBackExactly) {
+  const std::vector<Rgb> palette = {{0, 0, 0}, {200, 10, 10}, {10, 200, 10}, {10, 10, 200}};
+  // The stream written for the picture, once the reader has given the picture back exactly.
+  auto stream = [&](int width, const std::vector<uint8_t>& indices) -> Bytes {
+    const IndexedPicture picture{width, int(indices.size()) / width, indices, palette};
+    const Bytes file = encodeRle8(picture, {});
+    RgbPicture image;
+    if (decodeDib(file.data(), file.size(), &image) != DibFailure::none ||
+        image.width != picture.width || image.height != picture.height) {
+      ADD_FAILURE() << width << " wide: not read back";
+      return {};
+    }
+    for (size_t i = 0; i < indices.size(); ++i) {
+      const size_t row = picture.height - 1 - i / width, x = i % width;
+      const Rgb want = palette[indices[row * width + x]];
+      const unsigned char* got = image.pixels.get() + i * 3;
+      if (got[0] != want.r || got[1] != want.g || got[2] != want.b) {
+        ADD_FAILURE() << width << " wide, pixel " << i;
+        return {};
+      }
+    }
+    return Bytes(file.begin() + (file[10] | file[11] << 8), file.end());
+  };
+  // Bottom row first: a padded stretch of seven, end of line; then two singles, a run of four, a
+  // single, end of bitmap.
+  EXPECT_EQ(stream(7, {0, 1, 2, 2, 2, 2, 3, /**/ 1, 2, 3, 1, 2, 3, 3}),
+            Bytes({0, 7, 1, 2, 3, 1, 2, 3, 3, 0, 0, 0, 1, 0, 1, 1, 4, 2, 1, 3, 0, 1}));
+  EXPECT_EQ(stream(600, std::vector<uint8_t>(600, 2)), Bytes({255, 2, 255, 2, 90, 2, 0, 1}));
+  // Stretches of 255, 255 and 10 pixels, then a run of 80, on each of two rows.
+  std::vector<uint8_t> mixed(600 * 2);
+  for (size_t i = 0; i < mixed.size(); ++i) mixed[i] = i % 600 < 520 ? i % 3 : 3;
+  const Bytes bits = stream(600, mixed);
+  ASSERT_EQ(bits.size(), 2 * (258 + 258 + 12 + 2 + 2));
+  EXPECT_EQ(bits[258], 0);
+  EXPECT_EQ(bits[259], 255);
+  EXPECT_EQ(bits[516], 0);
+  EXPECT_EQ(bits[517], 10);
+  EXPECT_EQ(bits[528], 80);
+  BitmapForm core;
+  core.core = true;
+  EXPECT_TRUE(encodeRle8(IndexedPicture{1, 1, {0}, palette}, core).empty())
+      << "a core header cannot say it is compressed";
 }
 
 TEST_F(PictureTest, WriterRefusesWhatItCannotWrite) {

@@ -3,7 +3,8 @@
 # build-web/:
 #   1. installs the Debian packages it needs (tools/setup-deps.sh web), and puppeteer-core from npm
 #      into node/ (never globally; it drives Debian's Chromium and downloads no browser);
-#   2. paints the eleven pictures with a native build in host/;
+#   2. paints the eleven pictures with a native build in host/, and the browser's set of them at
+#      8 bits with a palette;
 #   3. builds the game for the web, lays out the page's folder in site/ and packs
 #      farlight-VERSION-web.zip;
 #   4. runs the browser tests (ctest, label web), their results in junit.xml.
@@ -50,7 +51,8 @@ sed "s|^NODE_JS = .*|NODE_JS = ['/usr/bin/env', 'NODE_PATH=/usr/share/nodejs', '
 # The painters run here, natively; the web build ships what they paint.
 step "pictures (native)"
 run "$out/host.log" cmake -S . -B "$out/host" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
-run "$out/host.log" cmake --build "$out/host" -j"$jobs" --target farlight_pictures farlight_icons
+run "$out/host.log" cmake --build "$out/host" -j"$jobs" --target farlight_pictures \
+  farlight_web_pictures farlight_icons
 
 step "web build and zip"
 run "$out/configure.log" emcmake cmake -S . -B "$out" -DCMAKE_BUILD_TYPE=Release \

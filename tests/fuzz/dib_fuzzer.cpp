@@ -19,8 +19,8 @@
 #include <string>
 
 #include "image/dib_codec.h"
-#include "image/dib_writer.h"
 #include "image/working_header.h"
+#include "tools/bitmap/dib_writer.h"
 
 namespace {
 

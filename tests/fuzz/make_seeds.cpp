@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "image/dib_writer.h"
+#include "tools/bitmap/dib_writer.h"
 
 namespace {
 

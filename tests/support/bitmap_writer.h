@@ -1,10 +1,10 @@
-// Hostile and expected bitmaps for the tests, on the game's own writer (image/dib_writer.h).
+// Hostile and expected bitmaps for the tests, on the painter's writer (tools/bitmap/dib_writer.h).
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
-#include "image/dib_writer.h"
+#include "tools/bitmap/dib_writer.h"
 
 // A 60-byte RLE8 file whose stream ends at once: the whole picture is its one palette colour
 // `rgb` (0xRRGGBB), however large it claims to be.

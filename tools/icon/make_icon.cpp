@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "image/dib_reader.h"
-#include "image/dib_writer.h"
 #include "image/rgb_image.h"
+#include "tools/bitmap/dib_writer.h"
 
 namespace {
 

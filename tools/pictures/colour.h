@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "image/dib_writer.h"
+#include "tools/bitmap/dib_writer.h"
 #include "tools/pictures/geometry.h"
 
 struct Colour {

@@ -1,7 +1,7 @@
 // The eleven bodies' pictures, 1024 x 512 equirectangular maps painted from fixed-seed noise.
 #pragma once
 
-#include "image/dib_writer.h"
+#include "tools/bitmap/dib_writer.h"
 #include "tools/pictures/geometry.h"
 
 Picture paintSun(const Grid& grid);

@@ -64,3 +64,6 @@ struct IndexedPicture {
 // palette, or a file larger than 2 GiB).
 Bytes encodeBmp24(const Picture& picture, BitmapForm form);
 Bytes encodeBmp8(const IndexedPicture& picture, BitmapForm form);
+// The 8-bit picture run-length encoded (RLE8), bottom-up whatever the form says, as compressed
+// bitmaps are; empty also for a core header, which cannot say it is compressed.
+Bytes encodeRle8(const IndexedPicture& picture, BitmapForm form);

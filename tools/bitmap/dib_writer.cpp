@@ -1,5 +1,6 @@
-#include "image/dib_writer.h"
+#include "tools/bitmap/dib_writer.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 #include <utility>
@@ -115,6 +116,58 @@ Bytes encodeShipped(BitmapForm form, uint16_t bitCount, int width, int height,
   return buildBitmap(form, width, height, pixels);
 }
 
+// Sets the form's colour table from an 8-bit picture's palette; false when the palette is empty,
+// too long, or misses one of the picture's indices.
+bool takePalette(const IndexedPicture& picture, BitmapForm* form) {
+  const size_t colours = picture.palette.size();
+  if (colours == 0 || colours > 256) return false;
+  for (uint8_t index : picture.indices) {
+    if (index >= colours) return false;
+  }
+  form->palette.clear();
+  for (Rgb c : picture.palette) form->palette.push_back(packed(c));
+  // A core header has no colour count: an 8-bit table there always holds 256 entries.
+  if (form->core) form->palette.resize(256, 0);
+  form->clrUsed = form->core ? 0 : static_cast<uint32_t>(colours);
+  return true;
+}
+
+// How many times row[x] repeats from x on, counting no further than `limit` pixels.
+int repeatsAt(const uint8_t* row, int x, int limit) {
+  int n = 1;
+  while (n < limit && row[x + n] == row[x]) ++n;
+  return n;
+}
+
+// One row as RLE8 codes: three or more equal pixels as a run (count, index); the stretches
+// between them as absolute runs (0, count, the indices, a pad byte to a 16-bit boundary), which
+// take three pixels at least; shorter stretches as runs of one or two. At most 255 pixels a code.
+void putRle8Row(Bytes& out, const uint8_t* row, int width) {
+  int x = 0;
+  while (x < width) {
+    const int run = repeatsAt(row, x, std::min(width - x, 255));
+    if (run >= 3) {
+      out.insert(out.end(), {static_cast<uint8_t>(run), row[x]});
+      x += run;
+      continue;
+    }
+    const int start = x;
+    while (x < width && x - start < 255 && repeatsAt(row, x, std::min(width - x, 3)) < 3) ++x;
+    const int count = x - start;
+    if (count >= 3) {
+      out.insert(out.end(), {0, static_cast<uint8_t>(count)});
+      out.insert(out.end(), row + start, row + x);
+      if (count % 2) out.push_back(0);
+      continue;
+    }
+    for (int i = start; i < x;) {
+      const int n = repeatsAt(row, i, x - i);
+      out.insert(out.end(), {static_cast<uint8_t>(n), row[i]});
+      i += n;
+    }
+  }
+}
+
 }  // namespace
 
 Bytes buildBitmap(const BitmapForm& form, int32_t width, int32_t height,
@@ -160,16 +213,29 @@ Bytes encodeBmp24(const Picture& picture, BitmapForm form) {
 }
 
 Bytes encodeBmp8(const IndexedPicture& picture, BitmapForm form) {
-  const size_t colours = picture.palette.size();
-  if (colours == 0 || colours > 256) return {};
-  for (uint8_t index : picture.indices) {
-    if (index >= colours) return {};
-  }
-  form.palette.clear();
-  for (Rgb c : picture.palette) form.palette.push_back(packed(c));
-  // A core header has no colour count: an 8-bit table there always holds 256 entries.
-  if (form.core) form.palette.resize(256, 0);
-  form.clrUsed = form.core ? 0 : static_cast<uint32_t>(colours);
+  if (!takePalette(picture, &form)) return {};
   return encodeShipped(std::move(form), 8, picture.width, picture.height,
                        std::vector<uint32_t>(picture.indices.begin(), picture.indices.end()));
+}
+
+Bytes encodeRle8(const IndexedPicture& picture, BitmapForm form) {
+  const int width = picture.width, height = picture.height;
+  if (form.core || !takePalette(picture, &form)) return {};
+  form.bitCount = 8;
+  form.compression = 1;  // RLE8
+  form.topDown = false;
+  form.headerSize = 0;
+  if (!fits(form, width, height, picture.indices.size())) return {};
+  Bytes stream;
+  for (int y = height; y-- > 0;) {  // the bottom row first
+    const size_t rowStart = static_cast<size_t>(y) * static_cast<size_t>(width);
+    putRle8Row(stream, &picture.indices[rowStart], width);
+    // End of line, or after the top row end of bitmap.
+    stream.insert(stream.end(), {0, static_cast<uint8_t>(y > 0 ? 0 : 1)});
+  }
+  const uint64_t fileSize = bitsOffset(form) + stream.size();
+  if (fileSize > kLargestFile) return {};
+  form.sizeImage = static_cast<uint32_t>(stream.size());
+  form.fileSize = static_cast<uint32_t>(fileSize);
+  return buildBitmapWithBits(form, width, height, stream);
 }
