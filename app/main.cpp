@@ -8,9 +8,11 @@
 #include "platform/platform.h"
 
 int main(int argc, char** argv) {
-  preparePlatform();
+  // The field is placed first, so that pictures fetched over a network are on their way while
+  // the platform and the GL start; placing it writes nothing and draws nothing.
   std::srand(millisecondClock());
   placeField();
+  preparePlatform();
   glutInit(&argc, argv);
   glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
   glutInitWindowSize(1024, 768);

@@ -49,5 +49,6 @@ void showErrorBox(const char* text);
 // Milliseconds from some fixed point in the past: the seed of the field's generator.
 unsigned millisecondClock();
 
-// Called first thing in main: a standard error whose reader has gone must not end the game.
+// Called in main before the window toolkit starts: a standard error whose reader has gone must not
+// end the game, and the window must get a GL the system can make.
 void preparePlatform();

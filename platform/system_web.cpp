@@ -10,6 +10,24 @@ namespace {
 // alert() is modal and returns once the player has pressed OK; its text is the notice's own.
 EM_JS(void, browserAlert, (const char* text), { alert(UTF8ToString(text)); });
 
+// Emscripten's GLUT asks for WebGL 2 whenever the browser defines WebGL2RenderingContext, and gets
+// no context at all where the browser defines it but will not make one (a graphics driver on its
+// block list, WebGL 2 switched off). There the game asks for WebGL 1, which its GL library also
+// draws with. The question is put to the game's own canvas with the attributes GLUT asks for (no
+// alpha, no antialiasing, a depth buffer, no stencil), so that GLUT's request finds that context
+// made: a context on a canvas of its own would cost a second one. It is asked here, after the
+// field has sent for its pictures, because making the first context takes a CPU renderer a
+// third of a second that the pictures' transfer can use.
+// clang-format off
+EM_JS(void, chooseWebGLVersion, (), {
+  if (typeof WebGL2RenderingContext !== 'undefined' &&
+      !Module.canvas.getContext('webgl2',
+                                {alpha: false, antialias: false, depth: true, stencil: false})) {
+    WebGL2RenderingContext = undefined;
+  }
+});
+// clang-format on
+
 }  // namespace
 
 void showErrorBox(const char* text) {
@@ -23,5 +41,7 @@ unsigned millisecondClock() {
   return static_cast<unsigned>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
 
-// A page has no standard error to lose and no signals.
-void preparePlatform() {}
+// A page has no standard error to lose and no signals: only the GL to choose.
+void preparePlatform() {
+  chooseWebGLVersion();
+}
