@@ -87,7 +87,7 @@ function traffic(sums) {
   const each = methods.map((m) => `${m} ${one(sums.map((sum) => sum.methods[m] || 0), String)}`);
   return `${one(sums.map((sum) => sum.requests), String)} requests` +
          (methods.length ? ` (${each.join(', ')})` : '') +
-         `, ${one(sums.map((sum) => sum.bytes), thousands)} B of body`;
+         `, ${one(sums.map((sum) => sum.bytes), thousands)} B`;
 }
 
 async function timing(site) {
@@ -106,18 +106,19 @@ async function timing(site) {
     row(`first frame after navigation, fresh profile, ${of}`,
         spread(visits.map((v) => v.first), ms));
     const unquiet = visits.filter((v) => !v.quiet).length;
-    const until = 'navigation to 0.5 s without a request after the first frame' +
-                  (unquiet ? ` (not quiet after 30 s in ${unquiet} loads)` : '');
-    row(`what the server sent, ${until}, ${link.name}: all requests`,
+    row(`requests and body bytes the server sent per load, ${link.name}: all, from navigation ` +
+        `until 0.5 s without traffic after the first frame` +
+        (unquiet ? ` (never quiet within 30 s in ${unquiet} loads)` : ''),
         traffic(visits.map((v) => v.sent)));
-    row(`the same, picture requests only`, traffic(visits.map((v) => v.sent.pictures)));
+    row(`the same, ${link.name}: the pictures' requests only`,
+        traffic(visits.map((v) => v.sent.pictures)));
     if (!localhost) continue;
-    row(`first frame after a reload (warm profile), ${of}`,
+    row(`first frame after a reload (same profile, warm cache), ${of}`,
         spread(visits.map((v) => v.warm), ms));
-    row(`what the server sent for that reload: all requests`,
+    row(`requests and body bytes the server sent for that reload, ${link.name}`,
         traffic(visits.map((v) => v.warmSent)));
-    row(`frames a second at 1024 x 768 with the field in view (frames 1-30, the first held until ` +
-        `the network was quiet), ${of}`, spread(visits.map((v) => v.rate), (v) => v.toFixed(1)));
+    row(`frames a second at 1024 x 768, field in view (frames 1-30 after the first, which is held ` +
+        `until the network is quiet), ${of}`, spread(visits.map((v) => v.rate), (v) => v.toFixed(1)));
   }
 }
 
