@@ -5,9 +5,10 @@ port on the first line of stdout.
     serve.py [--down MBIT] [--rtt MS] [--withhold NAMES] [--oversize NAMES]
              [--stall NAMES] [--drop NAMES] [WITHHELD [OVERSIZED]]
 
-NAMES is a comma-separated list of file names (paths below the folder, no leading slash).
+NAMES is a comma-separated list of file names (paths below the folder, no leading slash); for
+--stall and --drop each may end in :BYTES. E.g. serve.py --down 9 --rtt 85 --drop Sun.bmp:4096
   --down MBIT      a link's downstream: every byte sent, by all responses in flight together, goes
-                   through one shared budget of MBIT megabits a second (first come, first served, in
+                   through one shared budget of MBIT million bits a second (first come, first served, in
                    16 KiB slices, so parallel bodies share it).
   --rtt MS         a link's round trip: waited once on each new connection (the TCP handshake) and
                    again before each response (the request's way up and the answer's way down).
@@ -30,8 +31,6 @@ Traffic, one line on stdout per event, for the harness to count:
 import argparse
 import http.server
 import os
-import socket
-import sys
 import threading
 import time
 import urllib.parse
@@ -132,6 +131,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
     def setup(self):
         super().setup()
         self.wfile = Writer(self.wfile, self)
+        self.in_body, self.body_bytes = False, 0  # an error before any request line writes too
         time.sleep(round_trip)  # the handshake
 
     def name(self):
@@ -185,7 +185,10 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         if name in stalled:
             self.ending = "stalled"
             say("response", "GET", self.path, self.status, self.body_bytes, self.ending)
-            while self.connection.recv(1 << 16):  # held until the client lets go
+            try:
+                while self.connection.recv(1 << 16):  # held until the client lets go
+                    pass
+            except OSError:
                 pass
         else:
             self.ending = "dropped"
