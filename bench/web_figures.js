@@ -1,8 +1,11 @@
 // The browser build's figures for docs/performance.md, measured in headless Chromium on
 // SwiftShader (not a test: it prints, and judges nothing). node web_figures.js SITE_DIR [huge]
 //   sizes: the script and wasm, and every file of the page's folder gzipped as a host would;
-//   first frame: from navigation to the end of the first display, empty cache and warm, 5 each;
-//   frames a second at 1024 x 768 over the two seconds after the first frame;
+//   first frame: from navigation to the end of the first requestAnimationFrame callback in which
+//   the game draws, a fresh browser profile for each load, on three links the server emulates
+//   (kLinks; never compressed), with the requests and body bytes the server sent per load; on
+//   localhost also a reload's (warm profile);
+//   frames a second at 1024 x 768 with the field in view (frames 1-30 after the first);
 //   huge (optional): every picture name serving one 16384 x 16384 24-bit picture (805 MB), the
 //   largest the reader takes: the first frame's time, the wasm memory and the browser's peak
 //   resident memory, and whether the game goes on.
@@ -11,28 +14,8 @@ const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const zlib = require('zlib');
-const {kPictures, sleep, median, serve, launch, family} =
+const {kPictures, sleep, median, serve, launch, family, openStamped, drawn, fieldInView} =
     require('../tests/web/chromium.js');
-
-// Each display is one requestAnimationFrame callback of the game's GLUT.
-function countFrames() {
-  window.frames_ = 0;
-  const request = window.requestAnimationFrame.bind(window);
-  window.requestAnimationFrame = (callback) => request((time) => {
-    callback(time);
-    if (window.frames_++ === 0) window.firstFrame_ = performance.now();
-  });
-}
-
-async function open(browser, url, timeout) {
-  const page = await browser.newPage();
-  await page.setViewport({width: 1100, height: 850});
-  page.on('dialog', (dialog) => { console.log('alert: ' + dialog.message()); dialog.accept(); });
-  await page.evaluateOnNewDocument(countFrames);
-  await page.goto(url);
-  await page.waitForFunction(() => window.frames_ >= 1, {timeout, polling: 20});
-  return page;
-}
 
 // Resident memory of the browser and all its processes, in bytes.
 function browserResident(pid) {
@@ -41,7 +24,8 @@ function browserResident(pid) {
 
 async function sizes(site) {
   let raw = 0, gzipped = 0;
-  for (const name of fs.readdirSync(site)) {
+  const files = fs.readdirSync(site);
+  for (const name of files) {
     const bytes = fs.readFileSync(path.join(site, name));
     raw += bytes.length;
     gzipped += zlib.gzipSync(bytes, {level: 9}).length;
@@ -51,39 +35,90 @@ async function sizes(site) {
   const gz = (name) => zlib.gzipSync(fs.readFileSync(path.join(site, name)), {level: 9}).length;
   console.log(`| script + wasm | ${js} B + ${wasm} B = ${js + wasm} B ` +
               `(gzip ${gz('farlight.js')} B + ${gz('farlight.wasm')} B) |`);
-  console.log(`| whole download (page, script, wasm, 11 pictures) | ${raw} B, gzip ${gzipped} B |`);
+  console.log(`| the page's folder, all ${files.length} files (page, script, wasm, pictures...) | ` +
+              `${raw} B, gzip ${gzipped} B |`);
+}
+
+// The links a first visit is timed on, each emulated by the server (serve.py --down, --rtt), and
+// the loads timed on each.
+const kLinks = [
+  {name: 'localhost, no link emulation', options: {}, loads: 5},
+  {name: '50 Mbit/s down, 20 ms round trip', options: {down: 50, rtt: 20}, loads: 5},
+  {name: '9 Mbit/s down, 85 ms round trip', options: {down: 9, rtt: 85}, loads: 5},
+];
+
+// One first visit: a browser on a fresh profile (empty cache, no service worker) navigates to the
+// page. Its first frame (ms from navigation), what the server sent from the navigation until the
+// network was quiet after that frame; on `localhost`, also the field-in-view frame rate and a
+// reload's first frame and traffic (the profile now warm).
+async function visit({url, traffic}, localhost) {
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'farlight-profile-'));
+  const browser = await launch({userDataDir: profile});
+  try {
+    const mark = traffic.mark();
+    const page = await openStamped(browser, url);
+    const [first] = await drawn(page, 1, 180000);
+    const quiet = await traffic.quiet(500, 30000);
+    const result = {first, sent: traffic.since(mark), quiet};
+    if (!localhost) return result;
+    result.rate = await fieldInView(page);
+    const again = traffic.mark();
+    await page.reload({waitUntil: 'domcontentloaded', timeout: 0});
+    [result.warm] = await drawn(page, 1);
+    await traffic.quiet(500, 30000);
+    result.warmSent = traffic.since(again);
+    return result;
+  } finally {
+    await browser.close();
+    fs.rmSync(profile, {recursive: true, force: true});
+  }
+}
+
+const thousands = (n) => n.toLocaleString('en-US');
+const spread = (values, show) => `${show(median(values))} (${values.map(show).join(', ')})`;
+
+// Requests (by method) and body bytes, median of the loads, and the range when they differ.
+function traffic(sums) {
+  const one = (values, show) => {
+    const low = Math.min(...values), high = Math.max(...values);
+    return low === high ? show(low) : `${show(median(values))} (${show(low)} to ${show(high)})`;
+  };
+  const methods = [...new Set(sums.flatMap((sum) => Object.keys(sum.methods)))].sort();
+  const each = methods.map((m) => `${m} ${one(sums.map((sum) => sum.methods[m] || 0), String)}`);
+  return `${one(sums.map((sum) => sum.requests), String)} requests` +
+         (methods.length ? ` (${each.join(', ')})` : '') +
+         `, ${one(sums.map((sum) => sum.bytes), thousands)} B`;
 }
 
 async function timing(site) {
-  const {server, url} = await serve(site);
-  const browser = await launch();
-  try {
-    const cold = [], warm = [], rates = [];
-    for (let i = 0; i < 5; ++i) {
-      const context = await browser.createBrowserContext();  // an empty cache
-      const page = await context.newPage();
-      await page.setViewport({width: 1100, height: 850});
-      await page.evaluateOnNewDocument(countFrames);
-      await page.goto(url);
-      await page.waitForFunction(() => window.frames_ >= 1, {timeout: 30000, polling: 20});
-      cold.push(await page.evaluate(() => window.firstFrame_));
-      await page.reload();
-      await page.waitForFunction(() => window.frames_ >= 1, {timeout: 30000, polling: 20});
-      warm.push(await page.evaluate(() => window.firstFrame_));
-      const start = await page.evaluate(() => window.frames_);
-      await sleep(2000);
-      rates.push(((await page.evaluate(() => window.frames_)) - start) / 2);
-      await context.close();
+  for (const link of kLinks) {
+    const served = await serve(site, link.options);
+    const localhost = Object.keys(link.options).length === 0;
+    const visits = [];
+    try {
+      for (let i = 0; i < link.loads; ++i) visits.push(await visit(served, localhost));
+    } finally {
+      served.server.kill();
     }
-    const ms = (values) =>
-      `${median(values).toFixed(0)} ms (${values.map((v) => v.toFixed(0)).join(', ')})`;
-    console.log(`| first frame after navigation, empty cache, median of 5 | ${ms(cold)} |`);
-    console.log(`| first frame after navigation, warm cache, median of 5 | ${ms(warm)} |`);
-    console.log(`| frames a second at 1024 x 768, median of 5 | ${median(rates)} ` +
-                `(${rates.join(', ')}) |`);
-  } finally {
-    await browser.close();
-    server.kill();
+    const row = (what, value) => console.log(`| ${what} | ${value} |`);
+    const of = `${link.name}, median of ${link.loads}`;
+    const ms = (v) => `${thousands(Math.round(v))} ms`;
+    row(`first frame after navigation, fresh profile, ${of}`,
+        spread(visits.map((v) => v.first), ms));
+    const unquiet = visits.filter((v) => !v.quiet).length;
+    row(`requests and body bytes the server sent per load, ${link.name}: all, from navigation ` +
+        `until 0.5 s without traffic after the first frame` +
+        (unquiet ? ` (never quiet within 30 s in ${unquiet} loads)` : ''),
+        traffic(visits.map((v) => v.sent)));
+    row(`the same, ${link.name}: the pictures' requests only`,
+        traffic(visits.map((v) => v.sent.pictures)));
+    if (!localhost) continue;
+    row(`first frame after a reload (same profile, warm cache), ${of}`,
+        spread(visits.map((v) => v.warm), ms));
+    row(`requests and body bytes the server sent for that reload, ${link.name}`,
+        traffic(visits.map((v) => v.warmSent)));
+    row(`frames a second at 1024 x 768, field in view (frames 1-30 after the first, which is held ` +
+        `until the network is quiet), ${of}`, spread(visits.map((v) => v.rate), (v) => v.toFixed(1)));
   }
 }
 
@@ -126,12 +161,12 @@ async function huge(site) {
       peak = Math.max(peak, browserResident(browser.process().pid));
     }, 100);
     try {
-      const page = await open(browser, url, 600000);
-      const first = await page.evaluate(() => window.firstFrame_);
+      const page = await openStamped(browser, url);
+      const [first] = await drawn(page, 1, 600000);
       const wasm = await page.evaluate(() => Module.HEAPU8.length);
-      const before = await page.evaluate(() => window.frames_);
+      await page.evaluate(() => window.release_());
       await sleep(1000);
-      const going = (await page.evaluate(() => window.frames_)) > before;
+      const going = (await page.evaluate(() => window.frameEnds_.length)) > 1;
       const row = (what, value) =>
         console.log(`| eleven 16384 x 16384 pictures: ${what} | ${value} |`);
       row('first frame', `${(first / 1000).toFixed(1)} s`);
@@ -151,8 +186,12 @@ async function huge(site) {
 (async () => {
   const [site, what] = process.argv.slice(2);
   if (what === 'huge') return huge(path.resolve(site));
+  // The figures swing with the machine's load: said beside them.
+  const load = () => os.loadavg().map((n) => n.toFixed(1)).join(', ');
+  console.log(`run ${new Date().toISOString()}, load average ${load()}`);
   await sizes(path.resolve(site));
   await timing(path.resolve(site));
+  console.log(`end ${new Date().toISOString()}, load average ${load()}`);
 })().catch((error) => {
   console.error(error);
   process.exit(1);

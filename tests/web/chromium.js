@@ -90,8 +90,10 @@ function launch(options = {}) {
 // Runs in the page before its scripts (the benchmarks' instrument): the time at which each frame
 // ended, counting only the requestAnimationFrame callbacks in which the game drew on its canvas (a
 // page may run others), and the animation held once `holdAt` frames are drawn (0: never) until
-// release_().
-function stampFrames(holdAt) {
+// release_(). Date.now gives `seed`, which the game seeds its field with, so every load draws the
+// same field from the same pictures.
+function stampFrames(holdAt, seed) {
+  Date.now = () => seed;
   window.frameEnds_ = [];
   let drew = false, held = [];
   for (const type of [window.WebGLRenderingContext, window.WebGL2RenderingContext]) {
@@ -117,12 +119,13 @@ function stampFrames(holdAt) {
 }
 
 // A page of `target` (a browser or a browser context) at 1100 x 850, alerts answered, frames
-// stamped and held at the first (stampFrames), navigated to `url`.
-async function openStamped(target, url) {
+// stamped and held at the first (stampFrames), navigated to `url`. The seed's field wears all
+// eleven pictures.
+async function openStamped(target, url, seed = 1234567) {
   const page = await target.newPage();
   await page.setViewport({width: 1100, height: 850});
   page.on('dialog', (dialog) => dialog.accept());
-  await page.evaluateOnNewDocument(stampFrames, 1);
+  await page.evaluateOnNewDocument(stampFrames, 1, seed);
   await page.goto(url, {waitUntil: 'domcontentloaded', timeout: 0});
   return page;
 }

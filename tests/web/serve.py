@@ -5,9 +5,10 @@ port on the first line of stdout.
     serve.py [--down MBIT] [--rtt MS] [--withhold NAMES] [--oversize NAMES]
              [--stall NAMES] [--drop NAMES] [WITHHELD [OVERSIZED]]
 
-NAMES is a comma-separated list of file names (paths below the folder, no leading slash).
+NAMES is a comma-separated list of file names (paths below the folder, no leading slash); for
+--stall and --drop each may end in :BYTES. E.g. serve.py --down 9 --rtt 85 --drop Sun.bmp:4096
   --down MBIT      a link's downstream: every byte sent, by all responses in flight together, goes
-                   through one shared budget of MBIT megabits a second (first come, first served, in
+                   through one shared budget of MBIT million bits a second (first come, first served, in
                    16 KiB slices, so parallel bodies share it).
   --rtt MS         a link's round trip: waited once on each new connection (the TCP handshake) and
                    again before each response (the request's way up and the answer's way down).
@@ -30,8 +31,6 @@ Traffic, one line on stdout per event, for the harness to count:
 import argparse
 import http.server
 import os
-import socket
-import sys
 import threading
 import time
 import urllib.parse
@@ -77,22 +76,28 @@ def say(*words):
 
 class Link:
     """The shared downstream: each slice of bytes takes the next free stretch of the line's time,
-    and its writer waits until that stretch has passed."""
+    and its writer waits until that stretch has passed. A response's next slice follows its last
+    one on the line's clock, not the writer's: a writer that woke late (a busy machine) catches up
+    (by up to `slack` seconds) instead of losing the line's time."""
 
     slice = 16 << 10
+    slack = 0.1
 
     def __init__(self):
         self.lock = threading.Lock()
         self.free_at = 0.0
 
-    def wait_for(self, count):
+    def wait_for(self, count, after):
+        """Sends `count` bytes after the time `after` (None: a response's first bytes); returns
+        when they are through."""
         if bytes_per_second <= 0:
-            return
+            return None
+        now = time.monotonic()
         with self.lock:
-            start = max(time.monotonic(), self.free_at)
-            self.free_at = start + count / bytes_per_second
-            done = self.free_at
+            start = max(self.free_at, now if after is None else max(after, now - self.slack))
+            self.free_at = done = start + count / bytes_per_second
         time.sleep(max(0.0, done - time.monotonic()))
+        return done
 
 
 link = Link()
@@ -104,12 +109,13 @@ class Writer:
     def __init__(self, raw, handler):
         self.raw = raw
         self.handler = handler
+        self.through = None  # when the response's last slice was through, on the line's clock
 
     def write(self, data):
         view = memoryview(data)
         for at in range(0, len(view), Link.slice):
             piece = view[at:at + Link.slice]
-            link.wait_for(len(piece))
+            self.through = link.wait_for(len(piece), self.through)
             self.raw.write(piece)
             if self.handler.in_body:
                 self.handler.body_bytes += len(piece)
@@ -125,6 +131,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
     def setup(self):
         super().setup()
         self.wfile = Writer(self.wfile, self)
+        self.in_body, self.body_bytes = False, 0  # an error before any request line writes too
         time.sleep(round_trip)  # the handshake
 
     def name(self):
@@ -134,6 +141,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         say("request", method, self.path)
         self.in_body, self.body_bytes, self.status, self.ending = False, 0, 0, ""
         time.sleep(round_trip)
+        self.wfile.through = None
         try:
             respond()
         except (BrokenPipeError, ConnectionResetError):
@@ -177,7 +185,10 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         if name in stalled:
             self.ending = "stalled"
             say("response", "GET", self.path, self.status, self.body_bytes, self.ending)
-            while self.connection.recv(1 << 16):  # held until the client lets go
+            try:
+                while self.connection.recv(1 << 16):  # held until the client lets go
+                    pass
+            except OSError:
                 pass
         else:
             self.ending = "dropped"
