@@ -24,9 +24,14 @@ Module.farlightFiles = (() => {
   const keepable = (entry) => (entry.length >= 0 ? entry.length : entry.arrived) <= kKeptBytes;
 
   // Tells the page how far the load is: pictures settled of those asked for, bytes arrived of
-  // those announced.
-  function report() {
+  // those announced. At most every 50 ms, but always when a picture settles: chunks of a huge
+  // picture come by the thousand.
+  let reported = 0;
+  function report(settling) {
     if (!Module.farlightProgress) return;
+    const now = performance.now();
+    if (!settling && now - reported < 50) return;
+    reported = now;
     const state = {files: files.size, settled: 0, bytes: 0, total: 0};
     for (const entry of files.values()) {
       if (entry.settled) state.settled++;
@@ -41,7 +46,7 @@ Module.farlightFiles = (() => {
     const wake = entry.wake;
     entry.wake = null;
     if (wake) wake();
-    report();
+    report(entry.settled);
   }
 
   // Waits for the next change of `entry`; after kStallMs with none, gives the transfer up.
@@ -140,7 +145,7 @@ Module.farlightFiles = (() => {
     // The files about to be read, in the order of their first read; repeats are one request.
     expect(urls) {
       urls.forEach(entryOf);
-      report();
+      report(true);
     },
 
     // Whether there is something to read under `url`: an answer of 200, or a transfer that failed
@@ -213,7 +218,7 @@ Module.farlightFiles = (() => {
     // The field is filled: nothing kept is needed any more.
     end() {
       files.forEach(drop);
-      report();
+      report(true);
       files.clear();
       reading = null;
       if (Module.farlightLoaded) Module.farlightLoaded();

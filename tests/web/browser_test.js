@@ -240,7 +240,7 @@ const cases = {
       kinds[name] = kind;
     });
     try {
-      await play(folder, async (page, alerts) => {
+      await play(folder, async (page, alerts, {traffic}) => {
         await firstFrame(page, 30000);
         await page.evaluate(() => window.release_());
         await sleep(500);
@@ -251,6 +251,9 @@ const cases = {
         const wrong = expected.flatMap((text, i) => (alerts[i] === text ? [] : [[i, alerts[i]]]));
         check(alerts.length === 30 && wrong.length === 0,
               `one alert per sphere, its file's text (${alerts.length}, ${JSON.stringify(wrong)})`);
+        // A bad file is read again for each sphere that drew it, from what the page kept.
+        const asked = traffic.since(0).pictures;
+        check(asked.requests === 11, `each picture asked for once (${JSON.stringify(asked.methods)})`);
       });
     } finally {
       fs.rmSync(folder, {recursive: true, force: true});
