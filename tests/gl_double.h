@@ -72,6 +72,10 @@ struct State {
   int maxTextureSize = 16384;
   int proxyWidth = 0;
   int proxyHeight = 0;
+  // Off, glNormal3f, glTexCoord2f and glVertex3f are counted rather than logged: a sphere at the
+  // largest segment count sends three million.
+  bool logVertexCalls = true;
+  long vertexCalls = 0;
   // The array set by glInterleavedArrays: its format and first float.
   unsigned arrayFormat = 0;
   const float* array = nullptr;
