@@ -4,9 +4,10 @@
 // The fixed-function GL the game calls, for a GL that has none (WebGL). Three parts meet here:
 // the state and the primitive assembly (core.cpp, which defines the GL entry points), selection
 // mode on the CPU (select.cpp), and a renderer that turns assembled batches into pixels: WebGL
-// (render_webgl.cpp) on the web, nothing (render_null.cpp) in native test builds. CMake links
-// exactly one renderer; there is no run-time choice. The state GL defines is kept once, in the
-// core; a renderer is handed what a call needs (the texture's name, the unpack alignment).
+// (render_webgl.cpp) on the web, nothing (render_null.cpp, which counts what reaches it) in native
+// test builds. CMake links exactly one renderer; there is no run-time choice. The state GL defines
+// is kept once, in the core; a renderer is handed what a call needs (the texture's name, the unpack
+// alignment).
 
 namespace webgl {
 
