@@ -55,7 +55,7 @@ TEST_F(WebGLSelection, ClipsEachTriangleToTheVolumeBeforeCallingItAHit) {
 // Through the near plane under a perspective (near 1, far 10). Two corners behind the eye: only
 // the part in front is kept, from the plane (depth 0) to the far corner (depth 8/9 at z -5); taken
 // whole, the corners behind the eye would land beyond the far plane, the maximum at 1. And a
-// triangle within the sides only nearer than the near plane misses.
+// triangle that comes within the sides only nearer than the near plane misses.
 TEST_F(WebGLSelection, KeepsOnlyWhatLiesBeyondTheNearPlane) {
   glMatrixMode(GL_PROJECTION);
   gluPerspective(90, 1, 1, 10);
