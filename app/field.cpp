@@ -5,8 +5,6 @@
 #include "app/texture.h"
 #include "platform/platform.h"
 
-Body bodies[kBodyCount];
-
 float randomOffset(int n) {
   // rand() % 0 is undefined; a non-positive range degenerates to the single value -30.
   if (n < 1) n = 1;

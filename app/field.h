@@ -1,16 +1,13 @@
 #ifndef FARLIGHT_APP_FIELD_H
 #define FARLIGHT_APP_FIELD_H
 
-#include "app/body.h"
+#include "app/game.h"
 
-constexpr int kBodyCount = 30;
 constexpr int kTextureFileCount = 11;
 constexpr int kTextureNameSize = 50;
 
 // Body i is drawn under the selection name i + kFirstName.
 constexpr unsigned kFirstName = 101;
-
-extern Body bodies[kBodyCount];
 
 // The eleven pictures a body can draw, read from the working directory. Inline, so that tools and
 // tests name them without linking the game.

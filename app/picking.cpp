@@ -17,9 +17,6 @@ constexpr int kRecordSize = 4;
 constexpr int kSelectSize = kBodyCount * kRecordSize;
 constexpr double kPickBox = 2.0;
 
-// Set by the first middle or right press; the idle callback is gone from then on.
-bool frozen = false;
-
 }  // namespace
 
 void onMouse(int button, int state, int x, int y) {
@@ -29,10 +26,10 @@ void onMouse(int button, int state, int x, int y) {
     // The pick pass moved the scene but drew nothing to see. Running, the next frame shows it; a
     // frozen scene gets no next frame, so it is shown here as the pass left it, with no second
     // step.
-    if (frozen) showScene();
+    if (sceneFrozen) showScene();
   } else if (button == GLUT_MIDDLE_BUTTON || button == GLUT_RIGHT_BUTTON) {
     glutIdleFunc(nullptr);
-    frozen = true;
+    sceneFrozen = true;
   }
 }
 

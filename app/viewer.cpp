@@ -6,8 +6,6 @@
 
 #include "app/field.h"
 
-float aspectRatio = 0.0f;
-
 namespace {
 constexpr float kViewTurn = 15.0f;
 }  // namespace

@@ -1,16 +1,12 @@
 #ifndef FARLIGHT_APP_VIEWER_H
 #define FARLIGHT_APP_VIEWER_H
 
-#include "app/body.h"
+#include "app/game.h"
 
 // The perspective of the resize handler, rebuilt by the pick pass.
 constexpr double kFieldOfView = 45.0;
 constexpr double kNearPlane = 0.2;
 constexpr double kFarPlane = 1000.0;
-
-// Width over height of the window, as last set by onResize; the pick pass rebuilds the
-// projection from it.
-extern float aspectRatio;
 
 // Fixed GL state and the field; needs a current GL context.
 void initScene();

@@ -56,27 +56,28 @@ size_t rgbToRgbaShuffled(const unsigned char*, unsigned char*, size_t) {
 
 #endif
 
-}  // namespace
-
-void bgrToRgb(const unsigned char* src, unsigned char* dst, size_t count) {
-  const size_t done = bgrToRgbShuffled(src, dst, count);
+// The pixels from `done` on, one at a time, as the shuffles take them: output byte k is input byte
+// order[k], and a fourth is opaque.
+template <size_t kOutBytes>
+void convertPixels(const unsigned char* src, unsigned char* dst, size_t done, size_t count,
+                   const int (&order)[3]) {
   src += 3 * done;
-  dst += 3 * done;
-  for (size_t i = done; i < count; ++i, src += 3, dst += 3) {
-    dst[0] = src[2];
-    dst[1] = src[1];
-    dst[2] = src[0];
+  dst += kOutBytes * done;
+  for (size_t i = done; i < count; ++i, src += 3, dst += kOutBytes) {
+    const unsigned char a = src[order[0]], b = src[order[1]], c = src[order[2]];
+    dst[0] = a;
+    dst[1] = b;
+    dst[2] = c;
+    if constexpr (kOutBytes == 4) dst[3] = 255;
   }
 }
 
+}  // namespace
+
+void bgrToRgb(const unsigned char* src, unsigned char* dst, size_t count) {
+  convertPixels<3>(src, dst, bgrToRgbShuffled(src, dst, count), count, {2, 1, 0});
+}
+
 void rgbToRgba(const unsigned char* src, unsigned char* dst, size_t count) {
-  const size_t done = rgbToRgbaShuffled(src, dst, count);
-  src += 3 * done;
-  dst += 4 * done;
-  for (size_t i = done; i < count; ++i, src += 3, dst += 4) {
-    dst[0] = src[0];
-    dst[1] = src[1];
-    dst[2] = src[2];
-    dst[3] = 255;
-  }
+  convertPixels<4>(src, dst, rgbToRgbaShuffled(src, dst, count), count, {0, 1, 2});
 }

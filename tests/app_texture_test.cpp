@@ -30,10 +30,7 @@ class TextureLoad : public ::testing::Test {
  protected:
   const std::string folder_ = freshFolder("texture");
 
-  void SetUp() override {
-    gldouble::reset();
-    ASSERT_FALSE(folder_.empty());
-  }
+  void SetUp() override { ASSERT_FALSE(folder_.empty()); }
   void TearDown() override { EXPECT_TRUE(removeFolder(folder_)); }
 
   std::string write(const std::string& name, const Bytes& bytes) {

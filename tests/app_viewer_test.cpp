@@ -76,13 +76,11 @@ TEST(Frame, WithEveryBodyHiddenClearsSwapsAndMovesNothing) {
 }
 
 TEST(Frame, IdleOnlyAsksForARedisplay) {
-  gldouble::reset();
   onIdle();
   EXPECT_EQ(gldouble::calls(), std::vector<std::string>{call("glutPostRedisplay")});
 }
 
 TEST(Resize, SetsViewportAndProjectionAndStoresTheFloatRatio) {
-  gldouble::reset();
   onResize(1000, 700);
   const double ratio = 1000.0 / 700.0;
   const std::vector<std::string> expected = {call("glViewport", 0, 0, 1000, 700),
@@ -97,7 +95,6 @@ TEST(Resize, SetsViewportAndProjectionAndStoresTheFloatRatio) {
 }
 
 TEST(Resize, ZeroHeightCountsAsOne) {
-  gldouble::reset();
   onResize(640, 0);
   EXPECT_EQ(aspectRatio, 640.0f);
   ASSERT_EQ(gldouble::calls().size(), 6u);

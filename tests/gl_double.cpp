@@ -26,6 +26,13 @@ void record(const char* name, Args... args) {
   gldouble::state().calls.push_back(gldouble::call(name, args...));
 }
 
+template <typename... Args>
+void recordVertexCall(const char* name, Args... args) {
+  gldouble::State& s = gldouble::state();
+  ++s.vertexCalls;
+  if (s.logVertexCalls) record(name, args...);
+}
+
 }  // namespace
 
 extern "C" {
@@ -82,13 +89,13 @@ void glEnd() {
   record("glEnd");
 }
 void glVertex3f(GLfloat x, GLfloat y, GLfloat z) {
-  record("glVertex3f", x, y, z);
+  recordVertexCall("glVertex3f", x, y, z);
 }
 void glNormal3f(GLfloat x, GLfloat y, GLfloat z) {
-  record("glNormal3f", x, y, z);
+  recordVertexCall("glNormal3f", x, y, z);
 }
 void glTexCoord2f(GLfloat s, GLfloat t) {
-  record("glTexCoord2f", s, t);
+  recordVertexCall("glTexCoord2f", s, t);
 }
 void glBindTexture(GLenum target, GLuint texture) {
   record("glBindTexture", target, texture);

@@ -12,34 +12,44 @@
 
 namespace gldouble {
 
-inline std::string arg(float v) {
+// Each argument appended as text: floats and doubles in hexadecimal, tagged by type; integers alike
+// whatever their width or sign, so GL_* macros compare with GLenum arguments.
+inline void put(std::string& line, double v, const char* format) {
   char text[64];
-  std::snprintf(text, sizeof text, "f:%a", static_cast<double>(v));
-  return text;
+  const int n = std::snprintf(text, sizeof text, format, v);
+  line.append(text, static_cast<size_t>(n));
 }
-
-inline std::string arg(double v) {
-  char text[64];
-  std::snprintf(text, sizeof text, "d:%a", v);
-  return text;
+inline void put(std::string& line, float v) {
+  put(line, static_cast<double>(v), "f:%a");
 }
-
-inline std::string arg(const char* v) {
-  return v;
+inline void put(std::string& line, double v) {
+  put(line, v, "d:%a");
 }
-
-// Integers print alike whatever their width or sign, so GL_* macros compare with GLenum arguments.
+inline void put(std::string& line, const char* v) {
+  line += v;
+}
 template <typename T, typename = std::enable_if_t<std::is_integral_v<T>>>
-std::string arg(T v) {
-  return std::to_string(static_cast<long long>(v));
+void put(std::string& line, T v) {
+  line += std::to_string(static_cast<long long>(v));
 }
 
+// One argument alone, as it shows in a line.
+template <typename T>
+std::string arg(T v) {
+  std::string text;
+  put(text, v);
+  return text;
+}
+
+// One line of the log, built in place: a sphere at the largest segment count logs millions.
 template <typename... Args>
 std::string call(const char* name, Args... args) {
-  std::string line = name;
+  std::string line;
+  line.reserve(80);
+  line += name;
   line += '(';
-  std::string separator;
-  ((line += separator, line += arg(args), separator = ", "), ...);
+  [[maybe_unused]] const char* separator = "";
+  ((line += separator, put(line, args), separator = ", "), ...);
   line += ')';
   return line;
 }
@@ -62,6 +72,10 @@ struct State {
   int maxTextureSize = 16384;
   int proxyWidth = 0;
   int proxyHeight = 0;
+  // Off, glNormal3f, glTexCoord2f and glVertex3f are counted rather than logged: a sphere at the
+  // largest segment count sends three million.
+  bool logVertexCalls = true;
+  long vertexCalls = 0;
   // The array set by glInterleavedArrays: its format and first float.
   unsigned arrayFormat = 0;
   const float* array = nullptr;

@@ -1,5 +1,6 @@
 // The web's GL library without a browser: selection's clipping and records, and what reaches the
-// renderer, which this test provides itself (the library's renderer is a link seam).
+// renderer, here the native one, which counts what it is sent (webgl::nullRendered). The cases
+// share the library's one context and run in any order, so each starts from a fresh one.
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <gtest/gtest.h>
@@ -8,45 +9,15 @@
 
 #include "platform/webgl/webgl.h"
 
-namespace webgl {
-
-// A renderer that remembers the draws and clears.
-struct Drawn {
-  int count;
-  unsigned texture;
-};
-std::vector<Drawn> drawn;
-int clears = 0;
-unsigned lastName = 0;
-
-void renderDraw(const Batch& batch, const DrawState& state) {
-  drawn.push_back({batch.count, state.texture});
-}
-void renderClear(unsigned) {
-  ++clears;
-}
-void renderClearColor(float, float, float, float) {}
-void renderViewport(int, int, int, int) {}
-void renderEnable(unsigned, bool) {}
-void renderUnpackAlignment(int) {}
-unsigned renderNewTexture() {
-  return ++lastName;
-}
-void renderBindTexture(unsigned) {}
-void renderTexParameter(unsigned, int) {}
-bool renderTexImage(int, int, unsigned, unsigned, const void*) {
-  return true;
-}
-int renderMaxTextureSize() {
-  return 4096;
-}
-void renderGetIntegerv(unsigned, int* values) {
-  values[0] = 0;
-}
-
-}  // namespace webgl
-
 namespace {
+
+class FreshContext : public ::testing::Test {
+ protected:
+  void SetUp() override { webgl::resetContext(); }
+};
+using WebGLSelection = FreshContext;
+using WebGLRenderer = FreshContext;
+using WebGLTextures = FreshContext;
 
 using Corners = std::vector<std::vector<float>>;
 
@@ -56,13 +27,10 @@ void send(GLenum mode, const Corners& corners) {
   glEnd();
 }
 
-// Selects one triangle under identity matrices (the clip volume is the cube -1..1) and returns
-// the buffer: empty when it missed, else {names, min depth, max depth, name}.
+// Selects one triangle under the current matrices (a fresh context's are the identity: the clip
+// volume is the cube -1..1) and returns the buffer: empty when it missed, else {names, min depth,
+// max depth, name}.
 std::vector<GLuint> select(const Corners& corners) {
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
   GLuint buffer[8] = {};
   glSelectBuffer(8, buffer);
   glRenderMode(GL_SELECT);
@@ -73,7 +41,7 @@ std::vector<GLuint> select(const Corners& corners) {
   return hits == 1 ? std::vector<GLuint>(buffer, buffer + 4) : std::vector<GLuint>();
 }
 
-TEST(WebGLSelection, ClipsEachTriangleToTheVolumeBeforeCallingItAHit) {
+TEST_F(WebGLSelection, ClipsEachTriangleToTheVolumeBeforeCallingItAHit) {
   const GLuint half = 0x80000000u;  // window depth 0.5, from z = 0
   EXPECT_EQ(select({{-0.5f, -0.5f, 0}, {0.5f, -0.5f, 0}, {0, 0.5f, 0}}),
             (std::vector<GLuint>{1, half, half, 5}));
@@ -82,14 +50,24 @@ TEST(WebGLSelection, ClipsEachTriangleToTheVolumeBeforeCallingItAHit) {
   EXPECT_EQ(select({{-9, -9, 0}, {9, -9, 0}, {0, 9, 0}}).size(), 4u);
   // Every corner outside, no plane common to all, and the triangle passes beside the volume.
   EXPECT_TRUE(select({{-3, 0.9f, 0}, {0.9f, 3, 0}, {-3, 3, 0}}).empty());
-  // Through the near plane: the part in front is kept, and its depth starts at the plane.
-  const std::vector<GLuint> near = select({{-0.5f, -0.5f, -3}, {0.5f, -0.5f, 0}, {0, 0.5f, 0}});
-  ASSERT_EQ(near.size(), 4u);
-  EXPECT_EQ(near[1], 0u);
-  EXPECT_EQ(near[2], half);
 }
 
-TEST(WebGLSelection, KeepsSixtyFourNamesAndSurvivesUnbalancedStackCalls) {
+// Through the near plane under a perspective (near 1, far 10). Two corners behind the eye: only
+// the part in front is kept, from the plane (depth 0) to the far corner (depth 8/9 at z -5); taken
+// whole, the corners behind the eye would land beyond the far plane, the maximum at 1. And a
+// triangle that comes within the sides only nearer than the near plane misses.
+TEST_F(WebGLSelection, KeepsOnlyWhatLiesBeyondTheNearPlane) {
+  glMatrixMode(GL_PROJECTION);
+  gluPerspective(90, 1, 1, 10);
+  glMatrixMode(GL_MODELVIEW);
+  const std::vector<GLuint> behind = select({{0, 1, -5}, {-1, -1, 1}, {1, -1, 1}});
+  ASSERT_EQ(behind.size(), 4u);
+  EXPECT_NEAR(behind[1] / 4294967296.0, 0.0, 1e-6);
+  EXPECT_NEAR(behind[2] / 4294967296.0, 8.0 / 9, 1e-6);
+  EXPECT_TRUE(select({{20, 0, -5}, {0, -0.1f, -0.5f}, {0, 0.1f, -0.5f}}).empty());
+}
+
+TEST_F(WebGLSelection, KeepsSixtyFourNamesAndSurvivesUnbalancedStackCalls) {
   GLuint buffer[80] = {};
   glSelectBuffer(80, buffer);
   glRenderMode(GL_SELECT);
@@ -102,60 +80,61 @@ TEST(WebGLSelection, KeepsSixtyFourNamesAndSurvivesUnbalancedStackCalls) {
   EXPECT_EQ(buffer[3 + 63], 64u);
 }
 
-TEST(WebGLRenderer, GetsOnlyBatchesThatCanReachAPixelWithTheirTexture) {
+TEST_F(WebGLRenderer, GetsOnlyBatchesThatCanReachAPixelWithTheirTexture) {
+  const webgl::NullRendered& drawn = webgl::nullRendered();
   glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
   gluPerspective(45, 4.0 / 3.0, 0.2, 1000);
   glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  webgl::drawn.clear();
   send(GL_TRIANGLE_STRIP, {{-1, -1, 5}, {1, -1, 5}, {-1, 1, 5}, {1, 1, 5}});        // behind
   send(GL_TRIANGLE_STRIP, {{99, -1, -5}, {99, 1, -5}, {90, -1, -5}, {90, 1, -5}});  // right
   send(GL_TRIANGLE_STRIP, {{-1, -1, -5}, {1, -1, -5}, {-1, 1, 8}, {1, 1, 8}});      // partly
-  ASSERT_EQ(webgl::drawn.size(), 1u);
-  EXPECT_EQ(webgl::drawn[0].count, 4);
+  EXPECT_EQ(drawn.draws, 1);
+  EXPECT_EQ(drawn.lastCount, 4);
+  // Primitives the game never sends are not drawn.
+  send(GL_QUADS, {{-1, -1, -5}, {1, -1, -5}, {1, 1, -5}, {-1, 1, -5}});
+  EXPECT_EQ(drawn.draws, 1);
 
   // The bound texture only when it can be sampled; else 0, which the renderer draws white.
   GLuint names[3];
   glGenTextures(3, names);
   const unsigned char pixels[3 * 4] = {};
+  const auto textureDrawn = [&drawn]() {
+    send(GL_POINTS, {{0, 0, -5}});
+    return drawn.lastTexture;
+  };
   glBindTexture(GL_TEXTURE_2D, names[0]);  // no image
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   glEnable(GL_TEXTURE_2D);
-  send(GL_POINTS, {{0, 0, -5}});
+  EXPECT_EQ(textureDrawn(), 0u);
   glBindTexture(GL_TEXTURE_2D, names[1]);  // an image, but the default filter wants mipmaps
   glTexImage2D(GL_TEXTURE_2D, 0, 3, 2, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels);
-  send(GL_POINTS, {{0, 0, -5}});
+  EXPECT_EQ(textureDrawn(), 0u);
   glBindTexture(GL_TEXTURE_2D, names[2]);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   glTexImage2D(GL_TEXTURE_2D, 0, 3, 2, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels);
-  send(GL_POINTS, {{0, 0, -5}});
+  EXPECT_EQ(textureDrawn(), names[2]);
   glDisable(GL_TEXTURE_2D);
-  send(GL_POINTS, {{0, 0, -5}});
-  ASSERT_EQ(webgl::drawn.size(), 5u);
-  EXPECT_EQ(webgl::drawn[1].texture, 0u);
-  EXPECT_EQ(webgl::drawn[2].texture, 0u);
-  EXPECT_EQ(webgl::drawn[3].texture, names[2]);
-  EXPECT_EQ(webgl::drawn[4].texture, 0u);
+  EXPECT_EQ(textureDrawn(), 0u);
+  EXPECT_EQ(drawn.draws, 5);
 
   // Selection reaches no pixel, clears included.
   GLuint buffer[4];
   glSelectBuffer(4, buffer);
   glRenderMode(GL_SELECT);
-  const int clears = webgl::clears;
   glClear(GL_COLOR_BUFFER_BIT);
   send(GL_POINTS, {{0, 0, -5}});
   glRenderMode(GL_RENDER);
-  EXPECT_EQ(webgl::clears, clears);
-  EXPECT_EQ(webgl::drawn.size(), 5u);
+  EXPECT_EQ(drawn.clears, 0);
+  EXPECT_EQ(drawn.draws, 5);
 }
 
-TEST(WebGLTextures, TheProxyAnswersFromTheLargestSide) {
+// The native renderer's limit is 16384, Mesa's.
+TEST_F(WebGLTextures, TheProxyAnswersFromTheLargestSide) {
   GLint width = -1;
-  glTexImage2D(GL_PROXY_TEXTURE_2D, 0, 3, 4096, 2048, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+  glTexImage2D(GL_PROXY_TEXTURE_2D, 0, 3, 16384, 2048, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
   glGetTexLevelParameteriv(GL_PROXY_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
-  EXPECT_EQ(width, 4096);
-  glTexImage2D(GL_PROXY_TEXTURE_2D, 0, 3, 4097, 16, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+  EXPECT_EQ(width, 16384);
+  glTexImage2D(GL_PROXY_TEXTURE_2D, 0, 3, 16385, 16, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
   glGetTexLevelParameteriv(GL_PROXY_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
   EXPECT_EQ(width, 0);
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test headless:
 #   1. the normal build (warnings as errors), all tests, each window test on an Xvfb of its own;
-#   2. an AddressSanitizer + UndefinedBehaviorSanitizer build, tests that need no real GL;
+#   2. an AddressSanitizer + UndefinedBehaviorSanitizer build, tests that need no real GL, each on
+#      its own and each program whole, shuffled and repeated (label whole);
 #   3. a clang libFuzzer build, each fuzz target for a bounded time;
 #   4. the Windows build (tools/windows.sh): cross-built with MinGW-w64, its tests under Wine;
 #   5. the browser build (tools/web.sh): built with emscripten, played in headless Chromium.
@@ -67,8 +68,9 @@ stage() {  # stage NAME BUILD_DIR CTEST_ARGS... -- CMAKE_ARGS...
 
 
 # Two at a time: the window tests each have an X server of their own, so they may overlap.
-stage "build and all tests" build -j"$jobs" -- -DCMAKE_BUILD_TYPE=RelWithDebInfo
-stage "sanitizers (ASan + UBSan)" build-asan -j"$jobs" -L unit -- \
+# The unit programs run whole once, in the sanitizer stage.
+stage "build and all tests" build -j"$jobs" -LE '^whole$' -- -DCMAKE_BUILD_TYPE=RelWithDebInfo
+stage "sanitizers (ASan + UBSan)" build-asan -j"$jobs" -L '^(unit|whole)$' -- \
   -DCMAKE_BUILD_TYPE=Debug -DFARLIGHT_SANITIZE=ON -DFARLIGHT_BENCH=OFF
 stage "fuzzing (bounded)" build-fuzz -- \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFARLIGHT_FUZZ=ON \

@@ -42,24 +42,20 @@ struct MatrixStack {
   Matrix& top() { return entries[depth]; }
 };
 
-// glInterleavedArrays formats without colour: floats per vertex, and where s and x start (-1: no
-// texture coordinate).
+// The glInterleavedArrays formats the game sends (a point's, a sphere's): floats per vertex, and
+// where s and x start (-1: no texture coordinate).
 struct ArrayFormat {
   GLenum format;
-  int floats, texcoord, position, positionSize;
+  int floats, texcoord, position;
 };
-constexpr ArrayFormat kFormats[] = {
-    {GL_V2F, 2, -1, 0, 2},     {GL_V3F, 3, -1, 0, 3},        {GL_T2F_V3F, 5, 0, 2, 3},
-    {GL_N3F_V3F, 6, -1, 3, 3}, {GL_T2F_N3F_V3F, 8, 0, 5, 3},
-};
+constexpr ArrayFormat kFormats[] = {{GL_V3F, 3, -1, 0}, {GL_T2F_N3F_V3F, 8, 0, 5}};
 
 struct ClientState {
   GLbitfield mask = 0;
   const ArrayFormat* format = nullptr;
   const unsigned char* array = nullptr;
   int stride = 0;
-  int unpackAlignment = 4;
-  int packAlignment = 4;
+  int unpackAlignment = 4;  // the renderer gets it with each upload
 };
 
 struct Texture {
@@ -84,7 +80,7 @@ struct State {
   ClientState clientStack[kClientStackDepth];
   int clientDepth = 0;
   std::vector<Texture> textures = std::vector<Texture>(1);  // by name; 0 is the default
-  unsigned bound = 0;
+  unsigned bound = 0;  // the renderer is told the name with each call that needs it
   Texture proxy;
 };
 
@@ -144,9 +140,12 @@ bool outsideView(const webgl::Batch& batch) {
   return common != 0;
 }
 
+// Points, triangles and triangle strips: what the game sends, and what the comparison with the
+// desktop's selection holds (tests/webgl_pick_*). Other primitives are dropped.
 void submit(GLenum mode) {
   State& s = gl();
   if (s.vertices.empty()) return;
+  if (mode != GL_POINTS && mode != GL_TRIANGLES && mode != GL_TRIANGLE_STRIP) return;
   const webgl::Batch batch = {mode, s.vertices.data(), static_cast<int>(s.vertices.size()), mvp()};
   if (webgl::selecting()) {
     webgl::selectBatch(batch);
@@ -171,12 +170,16 @@ void applyClientState(const ClientState& from, GLbitfield mask) {
     to.array = from.array;
     to.stride = from.stride;
   }
-  if (mask & GL_CLIENT_PIXEL_STORE_BIT) {
-    to.packAlignment = from.packAlignment;
-    if (to.unpackAlignment != from.unpackAlignment)
-      webgl::renderUnpackAlignment(from.unpackAlignment);
-    to.unpackAlignment = from.unpackAlignment;
-  }
+  if (mask & GL_CLIENT_PIXEL_STORE_BIT) to.unpackAlignment = from.unpackAlignment;
+}
+
+// glTranslatef and glScalef: the identity with x, y and z at three places of it.
+void multiplyCurrentWith(const int (&at)[3], float x, float y, float z) {
+  Matrix by = kIdentity;
+  by.m[at[0]] = x;
+  by.m[at[1]] = y;
+  by.m[at[2]] = z;
+  multiplyCurrent(by);
 }
 
 }  // namespace
@@ -208,26 +211,12 @@ void glPopMatrix() {
   gl().mvpStale = true;
 }
 
-void glMultMatrixf(const GLfloat* m) {
-  Matrix by;
-  std::memcpy(by.m, m, sizeof by.m);
-  multiplyCurrent(by);
-}
-
 void glTranslatef(GLfloat x, GLfloat y, GLfloat z) {
-  Matrix by = kIdentity;
-  by.m[12] = x;
-  by.m[13] = y;
-  by.m[14] = z;
-  multiplyCurrent(by);
+  multiplyCurrentWith({12, 13, 14}, x, y, z);
 }
 
 void glScalef(GLfloat x, GLfloat y, GLfloat z) {
-  Matrix by = kIdentity;
-  by.m[0] = x;
-  by.m[5] = y;
-  by.m[10] = z;
-  multiplyCurrent(by);
+  multiplyCurrentWith({0, 5, 10}, x, y, z);
 }
 
 void glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z) {
@@ -330,7 +319,7 @@ void glDrawArrays(GLenum mode, GLint first, GLsizei count) {
     std::memcpy(v, s.client.array + (static_cast<size_t>(first) + i) * s.client.stride,
                 f->floats * sizeof(float));
     const float* p = v + f->position;
-    Vertex vertex = {p[0], p[1], f->positionSize == 3 ? p[2] : 0.0f, s.s, s.t};
+    Vertex vertex = {p[0], p[1], p[2], s.s, s.t};
     if (f->texcoord >= 0) {
       vertex.s = v[f->texcoord];
       vertex.t = v[f->texcoord + 1];
@@ -355,14 +344,10 @@ void glPopClientAttrib() {
   applyClientState(s.clientStack[s.clientDepth], s.clientStack[s.clientDepth].mask);
 }
 
+// Only the unpack alignment is kept: the game reads no pixels back.
 void glPixelStorei(GLenum pname, GLint param) {
   if (param != 1 && param != 2 && param != 4 && param != 8) return;  // GL_INVALID_VALUE
-  ClientState& c = gl().client;
-  if (pname == GL_PACK_ALIGNMENT) c.packAlignment = param;
-  if (pname == GL_UNPACK_ALIGNMENT) {
-    c.unpackAlignment = param;
-    webgl::renderUnpackAlignment(param);
-  }
+  if (pname == GL_UNPACK_ALIGNMENT) gl().client.unpackAlignment = param;
 }
 
 // Frame state.
@@ -427,9 +412,6 @@ void glGetIntegerv(GLenum pname, GLint* values) {
     case GL_UNPACK_ALIGNMENT:
       values[0] = s.client.unpackAlignment;
       return;
-    case GL_PACK_ALIGNMENT:
-      values[0] = s.client.packAlignment;
-      return;
     case GL_TEXTURE_BINDING_2D:
       values[0] = static_cast<GLint>(s.bound);
       return;
@@ -451,7 +433,6 @@ void glGenTextures(GLsizei n, GLuint* names) {
 void glBindTexture(GLenum target, GLuint name) {
   if (target != GL_TEXTURE_2D || textureNamed(name) == nullptr) return;
   gl().bound = name;
-  webgl::renderBindTexture(name);
 }
 
 void glTexParameteri(GLenum target, GLenum pname, GLint value) {
@@ -462,7 +443,7 @@ void glTexParameteri(GLenum target, GLenum pname, GLint value) {
   if ((pname == GL_TEXTURE_WRAP_S || pname == GL_TEXTURE_WRAP_T) && value == GL_CLAMP) {
     value = GL_CLAMP_TO_EDGE;  // the nearest the renderer's GL has
   }
-  webgl::renderTexParameter(pname, value);
+  webgl::renderTexParameter(gl().bound, pname, value);
 }
 
 // Only GL_MODULATE, the default and the game's mode, is drawn.
@@ -487,8 +468,10 @@ void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei widt
   if (internalFormat == GL_RGBA8) internalFormat = GL_RGBA;
   if (internalFormat == GL_RGB8) internalFormat = GL_RGB;
   if (static_cast<GLenum>(internalFormat) != format) return;  // no conversions
-  Texture* texture = textureNamed(gl().bound);
-  const bool kept = webgl::renderTexImage(width, height, format, type, pixels);
+  State& s = gl();
+  Texture* texture = textureNamed(s.bound);
+  const bool kept =
+      webgl::renderTexImage(s.bound, width, height, format, type, pixels, s.client.unpackAlignment);
   texture->width = kept ? width : 0;
   texture->height = kept ? height : 0;
 }
@@ -505,3 +488,7 @@ void glGetTexLevelParameteriv(GLenum target, GLint level, GLenum pname, GLint* v
 }
 
 }  // extern "C"
+
+void webgl::resetCore() {
+  gl() = State();
+}

@@ -30,8 +30,6 @@ void emscripten_glDisable(GLenum);
 void emscripten_glDrawArrays(GLenum, GLint, GLsizei);
 void emscripten_glEnable(GLenum);
 void emscripten_glEnableVertexAttribArray(GLuint);
-void emscripten_glFinish();
-void emscripten_glFlush();
 void emscripten_glGenBuffers(GLsizei, GLuint*);
 void emscripten_glGenTextures(GLsizei, GLuint*);
 void emscripten_glGetIntegerv(GLenum, GLint*);
@@ -53,8 +51,6 @@ namespace webgl {
 
 namespace {
 
-// GL 1.1's primitives that WebGL lacks.
-constexpr unsigned kQuads = 0x0007, kQuadStrip = 0x0008, kPolygon = 0x0009;
 // 64 Ki vertices, 1.25 MiB: a frame of the game, all in view, fills it about twice.
 constexpr int kStreamVertices = 1 << 16;
 constexpr GLsizei kStride = sizeof(Vertex);
@@ -91,13 +87,9 @@ struct Renderer {
   GLint mvpAt = -1, colourAt = -1;
   GLuint white = 0;
   int capacity = kStreamVertices;
-  int next = 0;         // first free vertex of the stream buffer
-  unsigned wanted = 0;  // the texture the core has bound
-  unsigned bound = 0;   // the texture WebGL has bound
-  int unpackAlignment = 4;
+  int next = 0;  // first free vertex of the stream buffer
   float mvp[16] = {};
   float colour[4] = {-1, -1, -1, -1};
-  std::vector<Vertex> quads;
   // The strip waiting to be drawn, and how.
   std::vector<Vertex> strip;
   float stripMvp[16] = {};
@@ -107,13 +99,6 @@ struct Renderer {
 Renderer& r() {
   static Renderer renderer;
   return renderer;
-}
-
-void bind(unsigned texture) {
-  Renderer& g = r();
-  if (g.bound == texture) return;
-  emscripten_glBindTexture(GL_TEXTURE_2D, texture);
-  g.bound = texture;
 }
 
 GLuint shader(GLenum type, const char* source) {
@@ -155,22 +140,10 @@ void prepare() {
   // What a texture without an image samples on the desktop: white, so the colour shows plain.
   const unsigned char whitePixel[4] = {255, 255, 255, 255};
   emscripten_glGenTextures(1, &g.white);
-  bind(g.white);
+  emscripten_glBindTexture(GL_TEXTURE_2D, g.white);
   emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
   emscripten_glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE,
                           whitePixel);
-}
-
-// The vertices of GL_QUADS as two triangles each.
-const Vertex* quadsAsTriangles(const Batch& batch, int* count) {
-  std::vector<Vertex>& out = r().quads;
-  out.clear();
-  for (int i = 3; i < batch.count; i += 4) {
-    const Vertex* q = batch.vertices + i - 3;
-    out.insert(out.end(), {q[0], q[1], q[2], q[0], q[2], q[3]});
-  }
-  *count = static_cast<int>(out.size());
-  return out.data();
 }
 
 int powerOfTwoAtMost(int side, int max) {
@@ -197,7 +170,7 @@ void drawNow(GLenum mode, const Vertex* vertices, int count, const float* mvp,
     std::memcpy(g.colour, state.colour, sizeof g.colour);
     emscripten_glUniform4fv(g.colourAt, 1, g.colour);
   }
-  bind(state.texture != 0 ? state.texture : g.white);
+  emscripten_glBindTexture(GL_TEXTURE_2D, state.texture != 0 ? state.texture : g.white);
   emscripten_glDrawArrays(mode, g.next, count);
   g.next += count;
 }
@@ -237,24 +210,12 @@ void addStrip(const Vertex* vertices, int count, const float* mvp, const DrawSta
 void renderDraw(const Batch& batch, const DrawState& state) {
   Renderer& g = r();
   if (!g.ready) prepare();
-  GLenum mode = batch.mode;
-  const Vertex* vertices = batch.vertices;
-  int count = batch.count;
-  if (mode == kQuads) {
-    vertices = quadsAsTriangles(batch, &count);
-    mode = GL_TRIANGLES;
-  } else if (mode == kQuadStrip) {
-    mode = GL_TRIANGLE_STRIP;  // the same triangles, in the same order
-  } else if (mode == kPolygon) {
-    mode = GL_TRIANGLE_FAN;
-  }
-  if (count == 0 || mode > GL_TRIANGLE_FAN) return;
-  if (mode == GL_TRIANGLE_STRIP) {
-    addStrip(vertices, count, batch.mvp, state);
+  if (batch.mode == GL_TRIANGLE_STRIP) {
+    addStrip(batch.vertices, batch.count, batch.mvp, state);
     return;
   }
   flush();
-  drawNow(mode, vertices, count, batch.mvp, state);
+  drawNow(batch.mode, batch.vertices, batch.count, batch.mvp, state);
 }
 
 void renderClear(unsigned mask) {
@@ -287,45 +248,38 @@ void renderEnable(unsigned cap, bool on) {
   }
 }
 
-void renderUnpackAlignment(int alignment) {
-  r().unpackAlignment = alignment;
-  emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
-}
-
 unsigned renderNewTexture() {
   GLuint name = 0;
   emscripten_glGenTextures(1, &name);
   return name;
 }
 
-void renderBindTexture(unsigned name) {
-  r().wanted = name;
-  bind(name);
-}
-
-void renderTexParameter(unsigned pname, int value) {
+void renderTexParameter(unsigned texture, unsigned pname, int value) {
   flush();
-  bind(r().wanted);
+  emscripten_glBindTexture(GL_TEXTURE_2D, texture);
   emscripten_glTexParameteri(GL_TEXTURE_2D, pname, value);
 }
 
 // WebGL 1 repeats only textures whose sides are powers of two (others sample black), so there a
 // picture of other sides is resampled, nearest pixel, to the next power of two within the limit.
-// WebGL 2 repeats any size and takes the picture as it is.
-bool renderTexImage(int width, int height, unsigned format, unsigned type, const void* pixels) {
+// WebGL 2 repeats any size and takes the picture as it is. WebGL's unpack alignment is set at
+// each upload: the core keeps GL's.
+bool renderTexImage(unsigned texture, int width, int height, unsigned format, unsigned type,
+                    const void* pixels, int unpackAlignment) {
   Renderer& g = r();
   if (!g.ready) prepare();
   flush();
-  bind(g.wanted);
+  emscripten_glBindTexture(GL_TEXTURE_2D, texture);
   const int max = renderMaxTextureSize();
   const int toWidth = powerOfTwoAtMost(width, max), toHeight = powerOfTwoAtMost(height, max);
   const int bytes = format == GL_RGBA ? 4 : format == GL_RGB ? 3 : 0;
   if (g.webgl2 || pixels == nullptr || type != GL_UNSIGNED_BYTE || bytes == 0 ||
       (toWidth == width && toHeight == height)) {
+    emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, unpackAlignment);
     emscripten_glTexImage2D(GL_TEXTURE_2D, 0, format, width, height, 0, format, type, pixels);
     return true;
   }
-  const size_t a = g.unpackAlignment;
+  const size_t a = unpackAlignment;
   const size_t rowBytes = (static_cast<size_t>(width) * bytes + a - 1) / a * a;
   // No room for the copy leaves the texture without an image, which the core draws white.
   std::unique_ptr<unsigned char, decltype(&std::free)> resampled(
@@ -343,7 +297,6 @@ bool renderTexImage(int width, int height, unsigned format, unsigned type, const
   emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   emscripten_glTexImage2D(GL_TEXTURE_2D, 0, format, toWidth, toHeight, 0, format, type,
                           resampled.get());
-  emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, g.unpackAlignment);
   return true;
 }
 
@@ -359,18 +312,9 @@ void renderGetIntegerv(unsigned pname, int* values) {
 
 }  // namespace webgl
 
-// The frame ends at the swap (emscripten's own does nothing: the browser shows what was drawn
-// when the callback returns), so the waiting strip goes then; glFlush and glFinish send it too.
-extern "C" {
-void glutSwapBuffers() {
+// The frame ends at the swap, so the waiting strip goes then. This definition stands in for
+// emscripten's GLUT's own, which does nothing (the browser shows what was drawn when the callback
+// returns): a C function the program defines wins over the JavaScript library's.
+extern "C" void glutSwapBuffers() {
   webgl::flush();
-}
-void glFlush() {
-  webgl::flush();
-  emscripten_glFlush();
-}
-void glFinish() {
-  webgl::flush();
-  emscripten_glFinish();
-}
 }

@@ -141,7 +141,7 @@ unsigned clipOutcode(const float* mvp, const Vertex& p) {
   return outcode(toClip(mvp, p));
 }
 
-// Primitives assembled as GL assembles them; lines are not kept (nothing draws one).
+// Primitives assembled as GL assembles them (the core passes points, triangles and strips only).
 void selectBatch(const Batch& batch) {
   const int n = batch.count;
   auto at = [&batch](int i) { return toClip(batch.mvp, batch.vertices[i]); };
@@ -162,25 +162,13 @@ void selectBatch(const Batch& batch) {
         }
       }
       break;
-    case GL_TRIANGLE_FAN:
-    case GL_POLYGON:
-      for (int i = 2; i < n; ++i) selectTriangle(at(0), at(i - 1), at(i));
-      break;
-    case GL_QUADS:
-      for (int i = 3; i < n; i += 4) {
-        selectTriangle(at(i - 3), at(i - 2), at(i - 1));
-        selectTriangle(at(i - 3), at(i - 1), at(i));
-      }
-      break;
-    case GL_QUAD_STRIP:
-      for (int i = 3; i < n; i += 2) {
-        selectTriangle(at(i - 3), at(i - 2), at(i));
-        selectTriangle(at(i - 3), at(i), at(i - 1));
-      }
-      break;
     default:
       break;
   }
+}
+
+void resetSelection() {
+  sel() = Selection();
 }
 
 }  // namespace webgl
