@@ -15,12 +15,6 @@ float randomSize() {
   return static_cast<float>(std::rand() % 4 + 1);
 }
 
-namespace {
-// The picture each placed body drew, until populateField loads them; null while nothing is placed.
-const char* drawnPictures[kBodyCount] = {};
-bool placed = false;
-}  // namespace
-
 void placeField() {
   for (int i = 0; i < kBodyCount; ++i) {
     float z = randomOffset(1);
@@ -29,19 +23,19 @@ void placeField() {
     bodies[i].setPosition(Vec3(x, y, z));
     bodies[i].setRadius(randomSize());
     bodies[i].setSpeed(randomSize());
-    drawnPictures[i] = textureFiles[std::rand() % kTextureFileCount];
+    placedPictures[i] = textureFiles[std::rand() % kTextureFileCount];
   }
   // A platform whose files cross a network asks for every picture the field drew now, at once.
-  expectFiles(drawnPictures, kBodyCount);
-  placed = true;
+  expectFiles(placedPictures, kBodyCount);
+  fieldPlaced = true;
 }
 
 void populateField() {
-  if (!placed) placeField();
-  placed = false;
+  if (!fieldPlaced) placeField();
+  fieldPlaced = false;
   SharedTextures shared;  // one texture for all the bodies that draw the same file
   for (int i = 0; i < kBodyCount; ++i) {
-    bodies[i].loadTexture(drawnPictures[i], &shared);
+    bodies[i].loadTexture(placedPictures[i], &shared);
     bodies[i].setVisible(true);
   }
   expectFiles(nullptr, 0);

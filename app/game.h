@@ -18,8 +18,13 @@ extern float aspectRatio;
 // Set by the first middle or right press; the idle callback is gone from then on.
 extern bool sceneFrozen;
 
+// The picture name each body drew when the field was placed (placeField), waiting for
+// populateField to load them; fieldPlaced is true from the one until the other.
+extern const char* placedPictures[kBodyCount];
+extern bool fieldPlaced;
+
 // Puts all of the above back as the program starts: every body as Body() makes it, no ratio yet,
-// running. Tests call it so that each starts from the same game, whatever ran before it.
+// running, no field placed. Tests call it so that each starts from the same game, whatever ran before it.
 void resetGame();
 
 #endif

@@ -163,6 +163,25 @@ TEST(Field, FixedSeedDrawsZYXRadiusSpeedTextureInOrder) {
   EXPECT_EQ(static_cast<unsigned>(std::rand()), afterField);  // six draws per body, no more
 }
 
+// The game places its field before its window opens and loads the pictures after: the same
+// field, its numbers drawn once.
+TEST(Field, PlacedBeforeItsPicturesTheFieldIsDrawnOnce) {
+  std::srand(2024);
+  placeField();
+  populateField();
+  const unsigned afterField = static_cast<unsigned>(std::rand());
+  const std::vector<FieldDraw> draws = fieldDraws(2024);
+  for (int i = 0; i < kBodyCount; ++i) {
+    EXPECT_TRUE(bodies[i].isVisible());
+    EXPECT_EQ(bodies[i].position.x, draws[i].x);
+    EXPECT_EQ(bodies[i].speed, draws[i].speed);
+    EXPECT_STREQ(placedPictures[i], textureFiles[draws[i].file]);
+  }
+  std::srand(2024);
+  for (int n = 0; n < 6 * kBodyCount; ++n) std::rand();
+  EXPECT_EQ(static_cast<unsigned>(std::rand()), afterField);
+}
+
 TEST(Field, EveryBodyStartsVisibleInThePlaneWithinItsRanges) {
   for (unsigned seed : {1u, 77u, 123456u}) {
     std::srand(seed);
