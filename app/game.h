@@ -24,7 +24,8 @@ extern const char* placedPictures[kBodyCount];
 extern bool fieldPlaced;
 
 // Puts all of the above back as the program starts: every body as Body() makes it, no ratio yet,
-// running, no field placed. Tests call it so that each starts from the same game, whatever ran before it.
+// running, no field placed. Tests call it so that each starts from the same game, whatever ran
+// before it.
 void resetGame();
 
 #endif
