@@ -278,13 +278,18 @@ const cases = {
     }, {server: {withhold: withheld, oversize: oversized}});
   },
 
-  // One visit keeps the game for offline play: each picture crossed the link once, eleven in all
-  // whatever the field drew, none asked about with HEAD; with the server gone, a reload draws the
-  // same textured field.
+  // One visit makes the page installable and keeps the game for offline play: each picture crossed
+  // the link once, eleven in all whatever the field drew, none asked about with HEAD; with the
+  // server gone, a reload draws the same textured field.
   async offline(site) {
     await play(site, async (page, alerts, {server, traffic}) => {
       await firstFrame(page, 30000);
       check(await page.evaluate(() => window.farlightOffline), 'kept for offline play');
+      const cdp = await page.target().createCDPSession();
+      const {errors} = await cdp.send('Page.getAppManifest');
+      const {installabilityErrors} = await cdp.send('Page.getInstallabilityErrors');
+      check(errors.length === 0 && installabilityErrors.length === 0,
+            `installable (${JSON.stringify(errors.concat(installabilityErrors))})`);
       const asked = {};
       traffic.since(0).responses.forEach(({method, where}) => {
         asked[method + ' ' + where] = (asked[method + ' ' + where] || 0) + 1;
