@@ -63,10 +63,14 @@ Module.farlightFiles = (() => {
     });
   }
 
+  // Gives a transfer up: its bytes go, and every read of it fails from now on.
   function fail(entry) {
     entry.failed = entry.settled = true;
     entry.controller.abort();
+    entry.chunks = [];
+    entry.consumed = entry.arrived;
     changed(entry);
+    resume();
   }
 
   // Stops a transfer on purpose: not a failure.
@@ -107,8 +111,7 @@ Module.farlightFiles = (() => {
     const entry = {
       url, controller: new AbortController(), status: 0, length: -1, chunks: [], at: 0,
       offset: 0, position: 0, consumed: 0, arrived: 0, answered: false, done: false,
-      failed: false, dropped: false, spent: false,
-      settled: false, wake: null, resume: null,
+      failed: false, dropped: false, spent: false, settled: false, wake: null, resume: null,
     };
     files.set(url, entry);
     fetch(url, {cache: 'no-cache', signal: entry.controller.signal}).then((response) => {
