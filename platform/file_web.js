@@ -32,11 +32,15 @@ Module.farlightFiles = (() => {
     const now = performance.now();
     if (!settling && now - reported < 50) return;
     reported = now;
-    const state = {files: files.size, settled: 0, bytes: 0, total: 0};
+    // `part`: the mean over the pictures of how far each has come, which only grows, where bytes
+    // of those announced would fall back as each answer announces more.
+    const state = {files: files.size, settled: 0, bytes: 0, total: 0, part: 0};
     for (const entry of files.values()) {
       if (entry.settled) state.settled++;
       state.bytes += entry.arrived;
       if (entry.length > 0) state.total += entry.length;
+      const come = entry.settled ? 1 : entry.length > 0 ? entry.arrived / entry.length : 0;
+      state.part += Math.min(1, come) / files.size;
     }
     Module.farlightProgress(state);
   }
