@@ -95,11 +95,11 @@ function look(x, y, radius) {
 
 // Loads the page from `folder` and hands the case its page, its alerts (answered at once and kept)
 // and the server ({server, url, traffic}, chromium.js). `options`: the viewport, the server's
-// options, and a function run in the page before its scripts (`before`).
+// options, a function run in the page before its scripts (`before`), the browser's launch options.
 async function play(folder, body, {viewport = {width: 1100, height: 850}, server = {},
-                                   before = null} = {}) {
+                                   before = null, browser: browserOptions = {}} = {}) {
   const served = await serve(folder, server);
-  const browser = await launch();
+  const browser = await launch(browserOptions);
   try {
     const page = await browser.newPage();
     await page.setViewport(viewport);
@@ -379,6 +379,19 @@ const cases = {
             `one notice per sphere that drew a faulty picture (${JSON.stringify(alerts)})`);
     }, {server: {stall: ['Venus.bmp'], drop: ['Pluto.bmp']},
         before: () => (window.farlightStallSeconds = 2)});
+  },
+
+  // A browser that offers WebGL 2 but will not make it: the game asks for WebGL 1 and wears its
+  // pictures all the same.
+  async webgl1(site) {
+    await play(site, async (page, alerts) => {
+      await firstFrame(page, 30000);
+      const first = await page.evaluate(look);
+      check(first.coloured > 10000 && alerts.length === 0,
+            `textured on WebGL 1 (${first.coloured} coloured, ${alerts.length} alerts)`);
+      check(await page.evaluate(() => typeof WebGL2RenderingContext) === 'undefined',
+            'WebGL 2 given up');
+    }, {browser: {args: ['--disable-webgl2']}});
   },
 
   // No picture at all: no alert, and the spheres plain white rather than black.

@@ -84,7 +84,7 @@ function launch(options = {}) {
     args: ['--no-sandbox', '--use-gl=angle', '--use-angle=swiftshader',
            '--enable-unsafe-swiftshader', '--disable-background-networking',
            '--disable-component-update', '--disable-default-apps', '--disable-extensions',
-           '--disable-sync', '--no-first-run', '--mute-audio']});
+           '--disable-sync', '--no-first-run', '--mute-audio'].concat(options.args || [])});
 }
 
 // Runs in the page before its scripts (the benchmarks' instrument): the time at which each frame
