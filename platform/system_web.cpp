@@ -17,9 +17,14 @@ EM_JS(void, browserAlert, (const char* text), { alert(UTF8ToString(text)); });
 // alpha, no antialiasing, a depth buffer, no stencil), so that GLUT's request finds that context
 // made: a context on a canvas of its own would cost a second one. It is asked here, after the
 // field has sent for its pictures, because making the first context takes a CPU renderer a
-// third of a second that the pictures' transfer can use.
+// third of a second that the pictures' transfer can use; and after the page has painted once
+// (the load it shows), since the page's thread paints nothing while the context is made.
 // clang-format off
-EM_JS(void, chooseWebGLVersion, (), {
+EM_ASYNC_JS(void, chooseWebGLVersion, (), {
+  await new Promise((resolve) => {
+    requestAnimationFrame(() => setTimeout(resolve, 0));
+    setTimeout(resolve, 1000);  // a hidden tab has no frames
+  });
   if (typeof WebGL2RenderingContext !== 'undefined' &&
       !Module.canvas.getContext('webgl2',
                                 {alpha: false, antialias: false, depth: true, stencil: false})) {
