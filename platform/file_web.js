@@ -67,20 +67,25 @@ Module.farlightFiles = (() => {
     });
   }
 
-  // Gives a transfer up: its bytes go, and every read of it fails from now on.
-  function fail(entry) {
-    entry.failed = entry.settled = true;
+  // Ends a transfer and lets its queued bytes go, which may free room for the others.
+  function stop(entry) {
     entry.controller.abort();
     entry.chunks = [];
     entry.consumed = entry.arrived;
-    changed(entry);
     resume();
+  }
+
+  // Gives a transfer up: every read of it fails from now on.
+  function fail(entry) {
+    entry.failed = entry.settled = true;
+    stop(entry);
+    changed(entry);
   }
 
   // Stops a transfer on purpose: not a failure.
   function drop(entry) {
     entry.dropped = true;
-    entry.controller.abort();
+    stop(entry);
   }
 
   // Resumes the pumps that stopped at the bound.
@@ -213,13 +218,11 @@ Module.farlightFiles = (() => {
       const entry = reading;
       reading = null;
       if (!entry || entry.failed || entry.status != 200) return;
+      // A keepable file's chunks are never let go while it is read.
       const whole = entry.done || entry.arrived === entry.length;
-      if (whole && keepable(entry) && entry.chunks.every((chunk) => chunk !== null)) return;
+      if (whole && keepable(entry)) return;
       drop(entry);
-      entry.chunks = [];
-      entry.consumed = entry.arrived;
       entry.spent = true;
-      resume();
     },
 
     // The field is filled: nothing kept is needed any more.
