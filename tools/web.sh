@@ -52,7 +52,7 @@ sed "s|^NODE_JS = .*|NODE_JS = ['/usr/bin/env', 'NODE_PATH=/usr/share/nodejs', '
 step "pictures (native)"
 run "$out/host.log" cmake -S . -B "$out/host" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
 run "$out/host.log" cmake --build "$out/host" -j"$jobs" --target farlight_pictures \
-  farlight_web_pictures farlight_icons
+  farlight_web_pictures farlight_web_icons
 
 step "web build and zip"
 run "$out/configure.log" emcmake cmake -S . -B "$out" -DCMAKE_BUILD_TYPE=Release \
