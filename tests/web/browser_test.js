@@ -6,7 +6,7 @@
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
-const {kPictures, sleep, serve, launch} = require('./chromium.js');
+const {kPictures, sleep, serve, launch, stampFrames} = require('./chromium.js');
 const {field, under, shown} = require('./field.js');
 
 const kSeed = 1234567;  // Date.now() in the page, so the field is the same at every run
@@ -16,41 +16,9 @@ function check(ok, what) {
   console.log('ok: ' + what);
 }
 
-// Runs in the page before its scripts: counts the game's frames (each display is one
-// requestAnimationFrame callback that draws on the canvas; the page may run others), can hold them
-// once `holdAt` frames have been drawn, keeps the drawn image readable, and fixes the clock that
-// seeds the field.
-function instrument(seed) {
-  window.frames_ = 0;
-  window.holdAt_ = 1;
-  window.held_ = [];
-  Date.now = () => seed;
-  let drew = false;
-  for (const type of [window.WebGLRenderingContext, window.WebGL2RenderingContext]) {
-    for (const call of ['clear', 'drawArrays', 'drawElements']) {
-      const original = type.prototype[call];
-      type.prototype[call] = function(...args) {
-        drew = true;
-        return original.apply(this, args);
-      };
-    }
-  }
-  const request = window.requestAnimationFrame.bind(window);
-  window.requestAnimationFrame = (callback) => request(function run(time) {
-    if (window.holdAt_ > 0 && window.frames_ >= window.holdAt_) {
-      window.held_.push(run);
-      return;
-    }
-    drew = false;
-    callback(time);
-    if (!drew) return;
-    if (window.frames_++ > 0) return;
-    window.loadShownInFirstFrame_ = document.getElementById('loading') !== null;
-  });
-  window.release_ = () => {
-    window.holdAt_ = 0;
-    window.held_.splice(0).forEach((run) => request(run));
-  };
+// Runs in the page before its scripts, beside chromium.js's frame stamps (stampFrames: the game's
+// frames counted, the first held, the field's seed fixed): keeps the drawn image readable.
+function keepDrawn() {
   const getContext = HTMLCanvasElement.prototype.getContext;
   HTMLCanvasElement.prototype.getContext = function(type, attributes) {
     const kept = Object.assign({}, attributes, {preserveDrawingBuffer: true});
@@ -124,7 +92,8 @@ async function play(folder, body, {viewport = {width: 1100, height: 850}, server
     });
     const errors = [];
     page.on('pageerror', (error) => errors.push(String(error.message || error)));
-    await page.evaluateOnNewDocument(instrument, kSeed);
+    await page.evaluateOnNewDocument(stampFrames, 1, kSeed);
+    await page.evaluateOnNewDocument(keepDrawn);
     if (before) await page.evaluateOnNewDocument(before);
     await page.goto(served.url);
     await body(page, alerts, served);
@@ -150,12 +119,12 @@ async function lookAround(page, spots) {
 }
 
 async function frames(page) {
-  return page.evaluate(() => window.frames_);
+  return page.evaluate(() => window.frameEnds_.length);
 }
 
 // Waits up to `ms` for the first frame, which the page then holds.
 async function firstFrame(page, ms) {
-  await page.waitForFunction(() => window.frames_ >= 1, {timeout: ms, polling: 50});
+  await page.waitForFunction(() => window.frameEnds_.length >= 1, {timeout: ms, polling: 50});
 }
 
 // Canvas pixel (x, y) as a point of the page, wherever and however large the canvas is shown.
@@ -361,14 +330,23 @@ const cases = {
       const early = await state();
       check(early && early.includes('Touch'), `the load shown after 0.9 s (${early})`);
       const texts = new Set([early]);
-      while (await page.evaluate(() => window.frames_ < 1)) {
+      while (await page.evaluate(() => window.frameEnds_.length < 1)) {
         texts.add(await state());
         await sleep(100);
       }
       check(texts.size >= 3, `the load moves on (${texts.size} different texts)`);
-      check(await page.evaluate(() => window.loadShownInFirstFrame_) === false,
+      check(await page.evaluate(() => window.loadGoneAt_ <= window.frameEnds_[0]),
             'the load gone in the first frame');
-    }, {server: {down: 1, rtt: 150}})
+    }, {server: {down: 1, rtt: 150}, before: () => {
+      // When the load, once shown, leaves the page.
+      let shown = false;
+      new MutationObserver((changes, observer) => {
+        if (document.getElementById('loading')) return void (shown = true);
+        if (!shown) return;
+        window.loadGoneAt_ = performance.now();
+        observer.disconnect();
+      }).observe(document, {childList: true, subtree: true});
+    }})
         .finally(() => fs.rmSync(folder, {recursive: true, force: true}));
   },
 
@@ -379,7 +357,7 @@ const cases = {
     await play(site, async (page, alerts) => {
       await firstFrame(page, 60000);
       await page.evaluate(() => window.release_());
-      await page.waitForFunction(() => window.frames_ > 5, {timeout: 10000, polling: 50});
+      await page.waitForFunction(() => window.frameEnds_.length > 5, {timeout: 10000, polling: 50});
       check(true, 'frames flow after the alerts');
       const expected = field(kSeed).filter(({picture}) => faulty[picture])
                            .map(({picture}) => `Failed to open DIB file ${picture}.\n`);

@@ -160,4 +160,5 @@ function family(pid, columns = []) {
   return table.filter(([p]) => members.has(p));
 }
 
-module.exports = {kPictures, sleep, median, serve, launch, family, openStamped, drawn, fieldInView};
+module.exports = {kPictures, sleep, median, serve, launch, family, stampFrames, openStamped, drawn,
+                  fieldInView};
