@@ -19,6 +19,8 @@ int main(int argc, char** argv) {
   glutInitWindowPosition(0, 0);
   glutCreateWindow("Farlight : Solar System");
   initScene();
+  // A browser may take the GL away and give it back empty; the scene then shows as it stood.
+  whenGraphicsRestored(showScene);
   glutDisplayFunc(drawFrame);
   glutReshapeFunc(onResize);
   glutMouseFunc(onMouse);

@@ -50,5 +50,10 @@ void showErrorBox(const char* text);
 unsigned millisecondClock();
 
 // Called in main before the window toolkit starts: a standard error whose reader has gone must not
-// end the game, and the window must get a GL the system can make.
+// end the game, and the window must get a GL the system can make. Where the system can make none,
+// it tells the player so and the game goes no further.
 void preparePlatform();
+
+// `showScene` draws the scene as it stands, moving nothing. A system whose GL can lose all it held
+// (a browser's WebGL context) calls it when the GL is back and made again; the others never do.
+void whenGraphicsRestored(void (*showScene)());

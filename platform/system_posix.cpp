@@ -15,3 +15,6 @@ unsigned millisecondClock() {
 void preparePlatform() {
   std::signal(SIGPIPE, SIG_IGN);
 }
+
+// A desktop GL context keeps what it holds.
+void whenGraphicsRestored(void (*)()) {}

@@ -16,3 +16,6 @@ unsigned millisecondClock() {
 
 // Windows has no SIGPIPE: a write to a closed pipe fails and returns, which is what the game wants.
 void preparePlatform() {}
+
+// A desktop GL context keeps what it holds.
+void whenGraphicsRestored(void (*)()) {}

@@ -2,13 +2,21 @@
 // coordinate only; the colour is a uniform) and is drawn by one program that does what GL's
 // GL_MODULATE does, the texture times the current colour. The calls go straight to WebGL through
 // emscripten's emscripten_gl* functions, whose plain names the core defines itself.
+//
+// A browser may take the context away at any time (a tab sent to the background, a GPU process
+// restarted) and give it back empty. So the renderer keeps what it would need to make it all
+// again: the state it set, each texture's parameters and, within a bound, each texture's image as
+// uploaded (rebuildRenderer).
 #include <GLES2/gl2.h>
 #include <emscripten/html5.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/webgl/webgl.h"
@@ -26,6 +34,10 @@ void emscripten_glClearColor(GLfloat, GLfloat, GLfloat, GLfloat);
 void emscripten_glCompileShader(GLuint);
 GLuint emscripten_glCreateProgram();
 GLuint emscripten_glCreateShader(GLenum);
+void emscripten_glDeleteBuffers(GLsizei, const GLuint*);
+void emscripten_glDeleteProgram(GLuint);
+void emscripten_glDeleteShader(GLuint);
+void emscripten_glDeleteTextures(GLsizei, const GLuint*);
 void emscripten_glDisable(GLenum);
 void emscripten_glDrawArrays(GLenum, GLint, GLsizei);
 void emscripten_glEnable(GLenum);
@@ -80,10 +92,39 @@ void main() {
   gl_FragColor = texture2D(picture, uv) * colour;
 })";
 
+// The images kept to upload again after a lost context, all textures together: the eleven
+// pictures as the game uploads them (1024 x 512, 24 bits) take 17.3 MB. A texture past the bound
+// is not kept, and cannot be drawn again after a loss.
+constexpr size_t kRestorableImageBytes = size_t(32) << 20;
+
+// The capabilities the renderer passes on, in the order of CapState's bits.
+constexpr GLenum kCaps[] = {GL_BLEND,   GL_CULL_FACE,           GL_DEPTH_TEST,
+                            GL_DITHER,  GL_POLYGON_OFFSET_FILL, GL_SCISSOR_TEST};
+constexpr int kCapCount = sizeof kCaps / sizeof kCaps[0];
+
+using Pixels = std::unique_ptr<unsigned char, decltype(&std::free)>;
+
+// One texture of the game's, by the renderer's own name (its place in Renderer::textures plus 1),
+// which stays the same when a lost context makes WebGL hand out new ones.
+struct Texture {
+  GLuint id = 0;  // WebGL's name in the current context
+  // Each parameter set, as last set; a texture has four at most (filters, wraps).
+  std::vector<std::pair<GLenum, GLint>> parameters;
+  bool hasImage = false;  // an image was uploaded
+  // The image as it went to WebGL, when kept (or uploaded without pixels).
+  bool restorable = false;
+  int width = 0, height = 0;
+  GLenum format = 0, type = 0;
+  int alignment = 4;
+  size_t bytes = 0;
+  Pixels pixels{nullptr, &std::free};
+};
+
 struct Renderer {
   bool ready = false;
   bool webgl2 = false;
   int maxTextureSize = 0;
+  GLuint program = 0, vertexShader = 0, fragmentShader = 0, buffer = 0;
   GLint mvpAt = -1, colourAt = -1;
   GLuint white = 0;
   int capacity = kStreamVertices;
@@ -94,6 +135,15 @@ struct Renderer {
   std::vector<Vertex> strip;
   float stripMvp[16] = {};
   DrawState stripState = {};
+  // What was set, to set again on a new context: each capability switched on or off (bit i of
+  // capsSet says whether kCaps[i] was ever set, of capsOn whether on), the clear colour, the
+  // viewport.
+  unsigned capsSet = 0, capsOn = 0;
+  bool clearColorSet = false, viewportSet = false;
+  float clearColor[4] = {};
+  int viewport[4] = {};
+  std::vector<Texture> textures;
+  size_t restorableBytes = 0;  // of the kept images, against kRestorableImageBytes
 };
 
 Renderer& r() {
@@ -117,9 +167,11 @@ void prepare() {
   emscripten_webgl_get_context_attributes(emscripten_webgl_get_current_context(), &attributes);
   g.webgl2 = attributes.majorVersion >= 2;
 
-  const GLuint program = emscripten_glCreateProgram();
-  emscripten_glAttachShader(program, shader(GL_VERTEX_SHADER, kVertexShader));
-  emscripten_glAttachShader(program, shader(GL_FRAGMENT_SHADER, kFragmentShader));
+  const GLuint program = g.program = emscripten_glCreateProgram();
+  g.vertexShader = shader(GL_VERTEX_SHADER, kVertexShader);
+  g.fragmentShader = shader(GL_FRAGMENT_SHADER, kFragmentShader);
+  emscripten_glAttachShader(program, g.vertexShader);
+  emscripten_glAttachShader(program, g.fragmentShader);
   emscripten_glBindAttribLocation(program, 0, "position");
   emscripten_glBindAttribLocation(program, 1, "texcoord");
   emscripten_glLinkProgram(program);
@@ -127,9 +179,8 @@ void prepare() {
   g.mvpAt = emscripten_glGetUniformLocation(program, "mvp");
   g.colourAt = emscripten_glGetUniformLocation(program, "colour");
 
-  GLuint buffer = 0;
-  emscripten_glGenBuffers(1, &buffer);
-  emscripten_glBindBuffer(GL_ARRAY_BUFFER, buffer);
+  emscripten_glGenBuffers(1, &g.buffer);
+  emscripten_glBindBuffer(GL_ARRAY_BUFFER, g.buffer);
   emscripten_glBufferData(GL_ARRAY_BUFFER, g.capacity * kStride, nullptr, GL_STREAM_DRAW);
   emscripten_glEnableVertexAttribArray(0);
   emscripten_glEnableVertexAttribArray(1);
@@ -144,6 +195,46 @@ void prepare() {
   emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
   emscripten_glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE,
                           whitePixel);
+}
+
+// WebGL's name for the renderer's texture `name`; 0 and names never handed out draw white.
+GLuint webglName(unsigned name) {
+  Renderer& g = r();
+  return name != 0 && name <= g.textures.size() ? g.textures[name - 1].id : g.white;
+}
+
+// A copy of `bytes` bytes, or null when there is no room for it.
+Pixels copyOf(const void* from, size_t bytes) {
+  Pixels copy(static_cast<unsigned char*>(std::malloc(bytes)), &std::free);
+  if (copy != nullptr) std::memcpy(copy.get(), from, bytes);
+  return copy;
+}
+
+// Uploads an image to `texture` and keeps a copy of it, while the bound allows, for a new context.
+// `pixels` hold `bytes` bytes, `height` rows `alignment` apart (0 bytes: a format the renderer
+// cannot size, not kept), or are null for an image without contents.
+void upload(Texture& texture, int width, int height, GLenum format, GLenum type,
+            const void* pixels, size_t bytes, int alignment) {
+  Renderer& g = r();
+  emscripten_glBindTexture(GL_TEXTURE_2D, texture.id);
+  emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+  emscripten_glTexImage2D(GL_TEXTURE_2D, 0, format, width, height, 0, format, type, pixels);
+  g.restorableBytes -= texture.bytes;
+  texture.bytes = 0;
+  texture.pixels.reset();
+  texture.hasImage = true;
+  texture.width = width;
+  texture.height = height;
+  texture.format = format;
+  texture.type = type;
+  texture.alignment = alignment;
+  texture.restorable = pixels == nullptr;
+  if (pixels != nullptr && bytes > 0 && bytes <= kRestorableImageBytes - g.restorableBytes) {
+    texture.pixels = copyOf(pixels, bytes);
+    texture.restorable = texture.pixels != nullptr;
+    texture.bytes = texture.restorable ? bytes : 0;
+    g.restorableBytes += texture.bytes;
+  }
 }
 
 int powerOfTwoAtMost(int side, int max) {
@@ -170,7 +261,7 @@ void drawNow(GLenum mode, const Vertex* vertices, int count, const float* mvp,
     std::memcpy(g.colour, state.colour, sizeof g.colour);
     emscripten_glUniform4fv(g.colourAt, 1, g.colour);
   }
-  emscripten_glBindTexture(GL_TEXTURE_2D, state.texture != 0 ? state.texture : g.white);
+  emscripten_glBindTexture(GL_TEXTURE_2D, webglName(state.texture));
   emscripten_glDrawArrays(mode, g.next, count);
   g.next += count;
 }
@@ -224,39 +315,50 @@ void renderClear(unsigned mask) {
 }
 
 void renderClearColor(float red, float green, float blue, float alpha) {
+  Renderer& g = r();
+  g.clearColorSet = true;
+  g.clearColor[0] = red, g.clearColor[1] = green, g.clearColor[2] = blue, g.clearColor[3] = alpha;
   emscripten_glClearColor(red, green, blue, alpha);
 }
 
 void renderViewport(int x, int y, int width, int height) {
   flush();
+  Renderer& g = r();
+  g.viewportSet = true;
+  g.viewport[0] = x, g.viewport[1] = y, g.viewport[2] = width, g.viewport[3] = height;
   emscripten_glViewport(x, y, width, height);
 }
 
 void renderEnable(unsigned cap, bool on) {
   flush();
-  switch (cap) {
-    case GL_BLEND:
-    case GL_CULL_FACE:
-    case GL_DEPTH_TEST:
-    case GL_DITHER:
-    case GL_POLYGON_OFFSET_FILL:
-    case GL_SCISSOR_TEST:
-      on ? emscripten_glEnable(cap) : emscripten_glDisable(cap);
-      break;
-    default:
-      break;  // fixed-function switches (lighting, fog...) that draw nothing here
+  Renderer& g = r();
+  // Fixed-function switches (lighting, fog...) draw nothing here and are not passed on.
+  for (int i = 0; i < kCapCount; ++i) {
+    if (kCaps[i] != cap) continue;
+    g.capsSet |= 1u << i;
+    g.capsOn = on ? g.capsOn | 1u << i : g.capsOn & ~(1u << i);
+    on ? emscripten_glEnable(cap) : emscripten_glDisable(cap);
   }
 }
 
 unsigned renderNewTexture() {
-  GLuint name = 0;
-  emscripten_glGenTextures(1, &name);
-  return name;
+  Renderer& g = r();
+  Texture texture;
+  emscripten_glGenTextures(1, &texture.id);
+  g.textures.push_back(std::move(texture));
+  return static_cast<unsigned>(g.textures.size());
 }
 
 void renderTexParameter(unsigned texture, unsigned pname, int value) {
   flush();
-  emscripten_glBindTexture(GL_TEXTURE_2D, texture);
+  Renderer& g = r();
+  if (texture == 0 || texture > g.textures.size()) return;
+  auto& parameters = g.textures[texture - 1].parameters;
+  auto same = [pname](const std::pair<GLenum, GLint>& p) { return p.first == pname; };
+  auto at = std::find_if(parameters.begin(), parameters.end(), same);
+  if (at == parameters.end()) at = parameters.insert(parameters.end(), {pname, value});
+  at->second = value;
+  emscripten_glBindTexture(GL_TEXTURE_2D, webglName(texture));
   emscripten_glTexParameteri(GL_TEXTURE_2D, pname, value);
 }
 
@@ -269,22 +371,20 @@ bool renderTexImage(unsigned texture, int width, int height, unsigned format, un
   Renderer& g = r();
   if (!g.ready) prepare();
   flush();
-  emscripten_glBindTexture(GL_TEXTURE_2D, texture);
+  if (texture == 0 || texture > g.textures.size()) return false;
+  Texture& target = g.textures[texture - 1];
   const int max = renderMaxTextureSize();
   const int toWidth = powerOfTwoAtMost(width, max), toHeight = powerOfTwoAtMost(height, max);
-  const int bytes = format == GL_RGBA ? 4 : format == GL_RGB ? 3 : 0;
-  if (g.webgl2 || pixels == nullptr || type != GL_UNSIGNED_BYTE || bytes == 0 ||
-      (toWidth == width && toHeight == height)) {
-    emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, unpackAlignment);
-    emscripten_glTexImage2D(GL_TEXTURE_2D, 0, format, width, height, 0, format, type, pixels);
-    return true;
-  }
+  const int bytes = type != GL_UNSIGNED_BYTE ? 0 : format == GL_RGBA ? 4 : format == GL_RGB ? 3 : 0;
   const size_t a = unpackAlignment;
   const size_t rowBytes = (static_cast<size_t>(width) * bytes + a - 1) / a * a;
+  if (g.webgl2 || pixels == nullptr || bytes == 0 || (toWidth == width && toHeight == height)) {
+    upload(target, width, height, format, type, pixels, rowBytes * height, unpackAlignment);
+    return true;
+  }
   // No room for the copy leaves the texture without an image, which the core draws white.
-  std::unique_ptr<unsigned char, decltype(&std::free)> resampled(
-      static_cast<unsigned char*>(std::malloc(static_cast<size_t>(toWidth) * toHeight * bytes)),
-      &std::free);
+  const size_t resampledBytes = static_cast<size_t>(toWidth) * toHeight * bytes;
+  Pixels resampled(static_cast<unsigned char*>(std::malloc(resampledBytes)), &std::free);
   if (resampled == nullptr) return false;
   const unsigned char* from = static_cast<const unsigned char*>(pixels);
   for (int y = 0; y < toHeight; ++y) {
@@ -294,9 +394,7 @@ bool renderTexImage(unsigned texture, int width, int height, unsigned format, un
                   row + static_cast<size_t>(x) * width / toWidth * bytes, bytes);
     }
   }
-  emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  emscripten_glTexImage2D(GL_TEXTURE_2D, 0, format, toWidth, toHeight, 0, format, type,
-                          resampled.get());
+  upload(target, toWidth, toHeight, format, type, resampled.get(), resampledBytes, 1);
   return true;
 }
 
@@ -308,6 +406,52 @@ int renderMaxTextureSize() {
 
 void renderGetIntegerv(unsigned pname, int* values) {
   emscripten_glGetIntegerv(pname, values);
+}
+
+bool rebuildRenderer() {
+  Renderer& g = r();
+  if (!g.ready) return true;  // nothing made yet: the first draw makes it all
+  // The old names mean nothing to the new context; deleting them empties emscripten's tables.
+  emscripten_glDeleteProgram(g.program);
+  emscripten_glDeleteShader(g.vertexShader);
+  emscripten_glDeleteShader(g.fragmentShader);
+  emscripten_glDeleteBuffers(1, &g.buffer);
+  emscripten_glDeleteTextures(1, &g.white);
+  g.strip.clear();
+  g.capacity = kStreamVertices;
+  g.next = 0;
+  std::fill(std::begin(g.mvp), std::end(g.mvp), 0.0f);
+  std::fill(std::begin(g.colour), std::end(g.colour), -1.0f);
+  prepare();
+
+  if (g.clearColorSet) {
+    emscripten_glClearColor(g.clearColor[0], g.clearColor[1], g.clearColor[2], g.clearColor[3]);
+  }
+  if (g.viewportSet) {
+    emscripten_glViewport(g.viewport[0], g.viewport[1], g.viewport[2], g.viewport[3]);
+  }
+  for (int i = 0; i < kCapCount; ++i) {
+    if ((g.capsSet >> i & 1) == 0) continue;
+    (g.capsOn >> i & 1) != 0 ? emscripten_glEnable(kCaps[i]) : emscripten_glDisable(kCaps[i]);
+  }
+  bool whole = true;
+  for (Texture& texture : g.textures) {
+    emscripten_glDeleteTextures(1, &texture.id);
+    emscripten_glGenTextures(1, &texture.id);
+    emscripten_glBindTexture(GL_TEXTURE_2D, texture.id);
+    for (const auto& [pname, value] : texture.parameters) {
+      emscripten_glTexParameteri(GL_TEXTURE_2D, pname, value);
+    }
+    if (!texture.hasImage) continue;
+    if (!texture.restorable) {
+      whole = false;
+      continue;
+    }
+    emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, texture.alignment);
+    emscripten_glTexImage2D(GL_TEXTURE_2D, 0, texture.format, texture.width, texture.height, 0,
+                            texture.format, texture.type, texture.pixels.get());
+  }
+  return whole;
 }
 
 }  // namespace webgl

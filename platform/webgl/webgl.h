@@ -57,6 +57,10 @@ bool renderTexImage(unsigned texture, int width, int height, unsigned format, un
 int renderMaxTextureSize();
 // A query the core does not answer itself (initial viewport included).
 void renderGetIntegerv(unsigned pname, int* values);
+// After the browser gave back a lost context, empty: makes the renderer's objects again, sets the
+// state it had set and uploads each texture's kept image. False when some texture had an image
+// that was not kept (past the renderer's bound), which then draws white.
+bool rebuildRenderer();
 
 // The native renderer (render_null.cpp) only. What reached it since the last reset, for tests
 // of what the core sends on.
