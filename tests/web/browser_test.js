@@ -1,12 +1,13 @@
-// The browser build played in headless Chromium (Debian's, on SwiftShader), driven by
-// puppeteer-core: node browser_test.js CASE SITE_DIR. The page's folder is served as a static host
-// would serve it, by Python's static file server on a free port of 127.0.0.1 (serve.py); the junk
-// and missing cases serve a copy with the pictures changed. Exits 0 when the case passes.
+// The browser build played in Chromium, Firefox and WebKit (engines.js), each case written once:
+// node browser_test.js ENGINE CASE SITE_DIR, or node browser_test.js --list ENGINE for the cases
+// that run on ENGINE. The page's folder is served as a static host would serve it, on a free port
+// of 127.0.0.1 (serve.py); some cases serve a copy with the pictures changed. Exits 0 when the case
+// passes.
 'use strict';
 const fs = require('fs');
-const os = require('os');
 const path = require('path');
-const {kPictures, sleep, serve, launch, stampFrames} = require('./chromium.js');
+const {kPictures, sleep, serve, instrument, copySite} = require('./harness.js');
+const {kEngines, open} = require('./engines.js');
 const {field, under, shown} = require('./field.js');
 
 const kSeed = 1234567;  // Date.now() in the page, so the field is the same at every run
@@ -14,16 +15,6 @@ const kSeed = 1234567;  // Date.now() in the page, so the field is the same at e
 function check(ok, what) {
   if (!ok) throw new Error('failed: ' + what);
   console.log('ok: ' + what);
-}
-
-// Runs in the page before its scripts, beside chromium.js's frame stamps (stampFrames: the game's
-// frames counted, the first held, the field's seed fixed): keeps the drawn image readable.
-function keepDrawn() {
-  const getContext = HTMLCanvasElement.prototype.getContext;
-  HTMLCanvasElement.prototype.getContext = function(type, attributes) {
-    const kept = Object.assign({}, attributes, {preserveDrawingBuffer: true});
-    return getContext.call(this, type, kept);
-  };
 }
 
 // In the page: the canvas's pixels, told apart as black, white or grey (unlit or plain spheres)
@@ -75,137 +66,192 @@ function look(x, y, radius) {
   return counts;
 }
 
-// Loads the page from `folder` and hands the case its page, its alerts (answered at once and kept)
-// and the server ({server, url, traffic}, chromium.js). `options`: the viewport, the server's
-// options, a function run in the page before its scripts (`before`), the browser's launch options.
-async function play(folder, body, {viewport = {width: 1100, height: 850}, server = {},
-                                   before = null, browser: browserOptions = {}} = {}) {
-  const served = await serve(folder, server);
-  const browser = await launch(browserOptions);
+// Loads the page from `folder` (a copy of the site, whose remove() runs at the end, or the site's
+// own path) in `engine` and hands the case the session and the server ({server, url, traffic},
+// harness.js). `options`: the viewport, the server's options, a function run in the page before
+// its scripts (`before`), the browser's options (engines.js).
+async function play(engine, folder, body, {viewport, server = {}, before = null,
+                                           browser = {}} = {}) {
+  const site = typeof folder === 'string' ? folder : folder.folder;
+  const served = await serve(site, {...server, inject: instrument({seed: kSeed, keep: true,
+                                                                     before})});
+  let session = null;
   try {
-    const page = await browser.newPage();
-    await page.setViewport(viewport);
-    const alerts = [];
-    page.on('dialog', async (dialog) => {
-      alerts.push(dialog.message());
-      await dialog.accept();
-    });
-    const errors = [];
-    page.on('pageerror', (error) => errors.push(String(error.message || error)));
-    await page.evaluateOnNewDocument(stampFrames, 1, kSeed);
-    await page.evaluateOnNewDocument(keepDrawn);
-    if (before) await page.evaluateOnNewDocument(before);
-    await page.goto(served.url);
-    await body(page, alerts, served);
-    check(errors.length === 0, `no error in the page (${JSON.stringify(errors)})`);
+    session = await open(engine, {viewport, ...browser});
+    await session.goto(served.url);
+    await body(session, served);
+    const errors = await session.evaluate(() => window.errors_);
+    check(errors.length === 0, `no uncaught error in the page (${JSON.stringify(errors)})`);
   } finally {
-    await browser.close();
+    if (session) await session.close();
     served.server.kill();
+    if (folder.remove) folder.remove();
   }
 }
 
 // Reloads the page and waits for its first frame again; the alerts start afresh.
-async function reload(page, alerts) {
-  alerts.length = 0;
-  await page.reload({waitUntil: 'domcontentloaded'});
-  await firstFrame(page, 30000);
+async function reload(session) {
+  session.alerts.length = 0;
+  await session.reload();
+  await firstFrame(session);
 }
 
 // The pixels around each of `spots`, 5 x 5 each.
-async function lookAround(page, spots) {
+async function lookAround(session, spots) {
   const counts = [];
-  for (const {x, y} of spots) counts.push(await page.evaluate(look, x, y, 2));
+  for (const {x, y} of spots) counts.push(await session.evaluate(look, x, y, 2));
   return counts;
 }
 
-async function frames(page) {
-  return page.evaluate(() => window.frameEnds_.length);
-}
+const frames = (session) => session.evaluate(() => window.frameEnds_.length);
 
-// Waits up to `ms` for the first frame, which the page then holds.
-async function firstFrame(page, ms) {
-  await page.waitForFunction(() => window.frameEnds_.length >= 1, {timeout: ms, polling: 50});
+// Waits for the first frame, which the page then holds.
+const firstFrame = (session, ms = 30000) =>
+    session.waitFor(() => window.frameEnds_.length >= 1, [], ms);
+
+// Lets the held frames go, and waits until at least `count` more have been drawn.
+async function framesFlow(session, count = 5, ms = 10000) {
+  const from = await frames(session);
+  await session.evaluate(() => window.release_());
+  await session.waitFor((n) => window.frameEnds_.length >= n, [from + count], ms);
 }
 
 // Canvas pixel (x, y) as a point of the page, wherever and however large the canvas is shown.
-async function onPage(page, x, y) {
-  return page.evaluate((x, y) => {
-    const rect = document.getElementById('canvas').getBoundingClientRect();
-    return {x: rect.left + (x + 0.5) * rect.width / 1024,
-            y: rect.top + (y + 0.5) * rect.height / 768};
+function onPage(session, x, y) {
+  return session.evaluate((x, y) => {
+    const canvas = document.getElementById('canvas');
+    const rect = canvas.getBoundingClientRect();
+    return {x: rect.left + (x + 0.5) * rect.width / canvas.width,
+            y: rect.top + (y + 0.5) * rect.height / canvas.height};
   }, x, y);
 }
 
-// A copy of the page's folder whose pictures `change(file)` rewrites or deletes.
-function copySite(site, change) {
-  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'farlight-web-'));
-  for (const name of fs.readdirSync(site)) {
-    fs.copyFileSync(path.join(site, name), path.join(folder, name));
-  }
-  kPictures.forEach((name) => change(path.join(folder, name), name));
-  return folder;
+// The canvas's drawing buffer: {width, height}.
+const canvasSize = (session) => session.evaluate(() => {
+  const canvas = document.getElementById('canvas');
+  return {width: canvas.width, height: canvas.height};
+});
+
+// The text the page's panel shows, or null when it shows none.
+const panelText = (session) => session.evaluate(() => {
+  const panel = document.getElementById('loading');
+  return panel && getComputedStyle(panel).display !== 'none' ? panel.innerText : null;
+});
+
+// Freezes the scene on its first frame with a right press, and lets the held frames go.
+async function freeze(session) {
+  const size = await canvasSize(session);
+  const middle = await onPage(session, size.width / 2, size.height / 2);
+  await session.click(middle.x, middle.y, 'right');
+  await session.evaluate(() => window.release_());
+  await sleep(300);
 }
 
+// On a frozen scene, clears the largest sphere with a press (`press`: click or tap) on its middle:
+// checks it goes and the others stay where the field has them.
+async function clearLargest(session, press = 'click') {
+  const before = await session.evaluate(look);
+  const target = before.deepest;
+  check(target !== null && target.radius >= 6, `a sphere to press (${JSON.stringify(target)})`);
+  const around = await session.evaluate(look, target.x, target.y, target.radius - 1);
+  const point = await onPage(session, target.x, target.y);
+  if (press === 'tap') await session.tap(point.x, point.y);
+  else await session.click(point.x, point.y);
+  await sleep(500);
+  const after = await session.evaluate(look, target.x, target.y, target.radius - 1);
+  check(after.lit < around.lit / 2,
+        `the sphere under the pointer is gone (${around.lit} lit pixels, then ${after.lit})`);
+  // The rest still show where the field has them: one step per frame and one for the pick,
+  // which hides the first body in order under the pointer.
+  const size = await canvasSize(session);
+  const bodies = field(kSeed, await frames(session) + 1);
+  const hidden = Math.min(...under(bodies, target.x, target.y, size));
+  const lit = (await lookAround(session, shown(bodies, size).filter(({index}) => index !== hidden)))
+      .map((counts) => counts.lit);
+  check(lit.length > 0 && lit.every((count) => count === 25),
+        `the other spheres still shown (lit pixels of 25 at each: ${lit})`);
+}
+
+// Waits for the page's panel to say it cannot run the game (a text with `words`), with the
+// spinner gone and no frame drawn, and its button, if any, named `button`.
+async function saysWhy(session, words, button = null) {
+  const said = await session.waitFor((words) => {
+    const panel = document.getElementById('loading');
+    return panel && panel.className === 'failed' && panel.innerText.includes(words) &&
+           {text: panel.innerText, button: (panel.querySelector('button') || {}).textContent || null,
+            turning: [...panel.querySelectorAll('.spinner')].some((s) => s.getClientRects().length)};
+  }, [words], 30000);
+  check(!said.turning, `the panel says why, no spinner: ${JSON.stringify(said.text)}`);
+  check(said.button === button, `its button: ${said.button}`);
+  check(await frames(session) === 0, 'no frame drawn');
+}
+
+// Presses the panel's button, which reloads the page; resolves once the new page is there.
+async function pressPanelButton(session) {
+  const at = await session.evaluate(() => {
+    window.pressed_ = true;
+    const rect = document.querySelector('#loading button').getBoundingClientRect();
+    return {x: rect.left + rect.width / 2, y: rect.top + rect.height / 2};
+  });
+  await session.click(at.x, at.y);
+  await session.waitFor(() => !window.pressed_ && document.readyState !== 'loading');
+}
+
+// Takes the game's WebGL context away, waits until the page has lost it, and gives it back.
+async function loseContext(session) {
+  await session.evaluate(() => new Promise((resolve) => {
+    const canvas = document.getElementById('canvas');
+    const gl = canvas.getContext('webgl2') || canvas.getContext('webgl');
+    window.loseContext_ = gl.getExtension('WEBGL_lose_context');
+    canvas.addEventListener('webglcontextlost', () => setTimeout(resolve, 100), {once: true});
+    window.loseContext_.loseContext();
+  }));
+  await session.evaluate(() => new Promise((resolve) => {
+    const canvas = document.getElementById('canvas');
+    canvas.addEventListener('webglcontextrestored', () => setTimeout(resolve, 300), {once: true});
+    window.loseContext_.restoreContext();
+  }));
+}
+
+// Each case: run(engine, site), and the engines it runs on where not all (`engines`), with why.
 const cases = {
   // The first frame wears the pictures; the animation flows until a right press freezes it, and the
   // canvas keeps the browser's menu to itself.
-  async play(site) {
-    await play(site, async (page, alerts) => {
-      await firstFrame(page, 30000);
-      const first = await page.evaluate(look);
+  play: {async run(engine, site) {
+    await play(engine, site, async (session) => {
+      await firstFrame(session);
+      const first = await session.evaluate(look);
       check(first.lit > 20000 && first.coloured > 10000,
             `first frame lit and textured (${first.lit} lit, ${first.coloured} coloured)`);
-      await page.evaluate(() => window.release_());
-      await sleep(500);
-      check(await frames(page) > 5, 'frames flow');
-      const menu = await page.evaluate(() => !document.getElementById('canvas').dispatchEvent(
+      await framesFlow(session);
+      const menu = await session.evaluate(() => !document.getElementById('canvas').dispatchEvent(
           new MouseEvent('contextmenu', {bubbles: true, cancelable: true})));
       check(menu, 'no context menu over the canvas');
-      const at = await onPage(page, 512, 384);
-      await page.mouse.click(at.x, at.y, {button: 'right'});
+      const at = await onPage(session, 512, 384);
+      await session.click(at.x, at.y, 'right');
       await sleep(300);
-      const frozen = await frames(page);
+      const frozen = await frames(session);
       await sleep(1000);
-      check(await frames(page) === frozen, 'no frame in the second after a right press');
-      check(alerts.length === 0, 'no alert');
-      check(await page.title() === 'Farlight : Solar System', 'title');
+      check(await frames(session) === frozen, 'no frame in the second after a right press');
+      check(session.alerts.length === 0, 'no alert');
+      check(await session.evaluate(() => document.title) === 'Farlight : Solar System', 'title');
     });
-  },
+  }},
 
   // Shown smaller than its 1024 x 768 pixels, frozen on its first frame: a left press on the middle
   // of the largest sphere takes that sphere out, and the frozen scene shows it. Needs the game to
   // redraw after a left press on a frozen scene.
-  async frozen_click(site) {
-    await play(site, async (page) => {
-      await firstFrame(page, 30000);
-      const at = await onPage(page, 512, 384);
-      await page.mouse.click(at.x, at.y, {button: 'right'});
-      await page.evaluate(() => window.release_());
-      await sleep(300);
-      const before = await page.evaluate(look);
-      const target = before.deepest;
-      check(target !== null && target.radius >= 6, `a sphere to click (${JSON.stringify(target)})`);
-      const around = await page.evaluate(look, target.x, target.y, target.radius - 1);
-      const point = await onPage(page, target.x, target.y);
-      await page.mouse.click(point.x, point.y);
-      await sleep(500);
-      const after = await page.evaluate(look, target.x, target.y, target.radius - 1);
-      check(after.lit < around.lit / 2,
-            `the sphere under the pointer is gone (${around.lit} lit pixels, then ${after.lit})`);
-      // The rest still show where the field has them: one step per frame and one for the pick,
-      // which hides the first body in order under the pointer.
-      const bodies = field(kSeed, await frames(page) + 1);
-      const hidden = Math.min(...under(bodies, target.x, target.y));
-      const lit = (await lookAround(page, shown(bodies).filter(({index}) => index !== hidden)))
-          .map((counts) => counts.lit);
-      check(lit.length > 0 && lit.every((count) => count === 25),
-            `the other spheres still shown (lit pixels of 25 at each: ${lit})`);
+  frozen_click: {async run(engine, site) {
+    await play(engine, site, async (session) => {
+      await firstFrame(session);
+      await freeze(session);
+      await clearLargest(session);
     }, {viewport: {width: 800, height: 600}});
-  },
+  }},
 
   // Every picture junk, of three kinds: one alert per sphere (thirty), each with the reader's text
   // for the file it drew; the game then goes on.
-  async junk(site) {
+  junk: {async run(engine, site) {
     const kinds = {};
     const folder = copySite(site, (file, name) => {
       const kind = kPictures.indexOf(name) % 3;
@@ -222,95 +268,89 @@ const cases = {
       fs.writeFileSync(file, bytes);
       kinds[name] = kind;
     });
-    try {
-      await play(folder, async (page, alerts, {traffic}) => {
-        await firstFrame(page, 30000);
-        await page.evaluate(() => window.release_());
-        await sleep(500);
-        check(await frames(page) > 5, 'frames flow after the alerts');
-        // In body order, each with the text for the file that body drew.
-        const expected = field(kSeed).map(({picture}) => [`Failed to open DIB file ${picture}.\n`,
-          'Unknown DIB file format.', 'Image file conversion error.'][kinds[picture]]);
-        const wrong = expected.flatMap((text, i) => (alerts[i] === text ? [] : [[i, alerts[i]]]));
-        check(alerts.length === 30 && wrong.length === 0,
-              `one alert per sphere, its file's text (${alerts.length}, ${JSON.stringify(wrong)})`);
-        // A bad file is read again for each sphere that drew it, from what the page kept.
-        const asked = traffic.since(0).pictures;
-        check(asked.requests === 11,
-              `each picture asked for once (${JSON.stringify(asked.methods)})`);
-      });
-    } finally {
-      fs.rmSync(folder, {recursive: true, force: true});
-    }
-  },
+    await play(engine, folder, async (session, {traffic}) => {
+      await firstFrame(session);
+      await framesFlow(session);  // the game goes on after its alerts, or this times out
+      // In body order, each with the text for the file that body drew.
+      const expected = field(kSeed).map(({picture}) => [`Failed to open DIB file ${picture}.\n`,
+        'Unknown DIB file format.', 'Image file conversion error.'][kinds[picture]]);
+      const alerts = session.alerts;
+      const wrong = expected.flatMap((text, i) => (alerts[i] === text ? [] : [[i, alerts[i]]]));
+      check(alerts.length === 30 && wrong.length === 0,
+            `one alert per sphere, its file's text (${alerts.length}, ${JSON.stringify(wrong)})`);
+      // A bad file is read again for each sphere that drew it, from what the page kept.
+      const asked = traffic.since(0).pictures;
+      check(asked.requests === 11, `each picture asked for once (${JSON.stringify(asked.methods)})`);
+    });
+  }},
 
   // A server that withholds some pictures' lengths and announces others past any picture: the
   // former are read all the same, the latter refused before a byte is kept, as "Out of memory.".
-  async lengths(site) {
+  lengths: {async run(engine, site) {
     const withheld = ['Sun.bmp', 'Earth.bmp', 'Mars.bmp', 'Moon.bmp', 'Jupiter.bmp'];
     const oversized = ['Venus.bmp', 'Pluto.bmp'];
     const bodies = field(kSeed);
-    const spots = shown(bodies).filter(({index}) => withheld.includes(bodies[index].picture));
-    await play(site, async (page, alerts) => {
-      await firstFrame(page, 30000);
-      const seen = (await lookAround(page, spots)).map((counts) => counts.coloured);
+    await play(engine, site, async (session) => {
+      await firstFrame(session);
+      const spots = shown(bodies, await canvasSize(session))
+                        .filter(({index}) => withheld.includes(bodies[index].picture));
+      const seen = (await lookAround(session, spots)).map((counts) => counts.coloured);
       check(seen.length > 0 && seen.every((coloured) => coloured > 12),
             `spheres wearing pictures without a length coloured (of 25 pixels: ${seen})`);
       const refused = bodies.filter((body) => oversized.includes(body.picture)).length;
+      const alerts = session.alerts;
       check(alerts.length === refused && alerts.every((text) => text === 'Out of memory.'),
             `the oversized ones refused, once per sphere (${refused}: ${JSON.stringify(alerts)})`);
     }, {server: {withhold: withheld, oversize: oversized}});
-  },
+  }},
 
-  // One visit makes the page installable and keeps the game for offline play: each picture crossed
-  // the link once, eleven in all whatever the field drew, none asked about with HEAD; with the
-  // server gone, a reload draws the same textured field.
-  async offline(site) {
-    await play(site, async (page, alerts, {server, traffic}) => {
-      await firstFrame(page, 30000);
-      check(await page.evaluate(() => window.farlightOffline), 'kept for offline play');
-      const cdp = await page.target().createCDPSession();
-      const {errors} = await cdp.send('Page.getAppManifest');
-      const {installabilityErrors} = await cdp.send('Page.getInstallabilityErrors');
-      check(errors.length === 0 && installabilityErrors.length === 0,
-            `installable (${JSON.stringify(errors.concat(installabilityErrors))})`);
+  // One visit keeps the game for offline play: each picture crossed the link once, eleven in all
+  // whatever the field drew, none asked about with HEAD; with the server gone, a reload draws the
+  // same textured field. On Chromium, whose DevTools protocol can ask, the page is installable.
+  offline: {async run(engine, site) {
+    await play(engine, site, async (session, {server, traffic}) => {
+      await firstFrame(session);
+      check(await session.evaluate(() => window.farlightOffline), 'kept for offline play');
+      if (session.can.cdp) {
+        const cdp = await session.cdp();
+        const {errors} = await cdp.send('Page.getAppManifest');
+        const {installabilityErrors} = await cdp.send('Page.getInstallabilityErrors');
+        check(errors.length === 0 && installabilityErrors.length === 0,
+              `installable (${JSON.stringify(errors.concat(installabilityErrors))})`);
+      }
       const asked = {};
       traffic.since(0).responses.forEach(({method, where}) => {
         asked[method + ' ' + where] = (asked[method + ' ' + where] || 0) + 1;
       });
-      const once = kPictures.every((name) => asked['GET /' + name] === 1);
+      const once = kPictures.every((name) => asked['GET /' + name] === (session.can.httpCache ? 1 : 2));
       check(once && !Object.keys(asked).some((request) => request.startsWith('HEAD')),
-            `each picture fetched once (${JSON.stringify(asked)})`);
+            `each picture fetched once, twice without an HTTP cache (${JSON.stringify(asked)})`);
       server.kill();
-      await reload(page, alerts);
-      const first = await page.evaluate(look);
-      check(first.coloured > 10000 && alerts.length === 0,
-            `offline: textured (${first.coloured} coloured), silent (${alerts.length} alerts)`);
+      await reload(session);
+      const first = await session.evaluate(look);
+      check(first.coloured > 10000 && session.alerts.length === 0,
+            `offline: textured (${first.coloured} coloured), silent (${session.alerts.length} alerts)`);
     });
-  },
+  }},
 
   // Online, the server comes first: pictures replaced by junk after a visit give their boxes at
   // the next load, not the kept copies.
-  async replaced(site) {
-    const folder = copySite(site, () => {});
-    try {
-      await play(folder, async (page, alerts) => {
-        await firstFrame(page, 30000);
-        check(await page.evaluate(() => window.farlightOffline), 'kept for offline play');
-        kPictures.forEach((name) => fs.writeFileSync(path.join(folder, name), Buffer.alloc(0)));
-        await reload(page, alerts);
-        const expected = 'Failed to open DIB file ';
-        check(alerts.length === 30 && alerts.every((text) => text.startsWith(expected)),
-              `one alert per sphere (${alerts.length}: ${JSON.stringify(alerts.slice(0, 2))})`);
-      });
-    } finally {
-      fs.rmSync(folder, {recursive: true, force: true});
-    }
-  },
+  replaced: {async run(engine, site) {
+    const folder = copySite(site);
+    await play(engine, folder, async (session) => {
+      await firstFrame(session);
+      check(await session.evaluate(() => window.farlightOffline), 'kept for offline play');
+      kPictures.forEach((name) => fs.writeFileSync(path.join(folder.folder, name), Buffer.alloc(0)));
+      await reload(session);
+      const alerts = session.alerts;
+      check(alerts.length === 30 && alerts.every((text) => text.startsWith('Failed to open DIB')),
+            `one alert per sphere (${alerts.length}: ${JSON.stringify(alerts.slice(0, 2))})`);
+    });
+  }},
 
   // On a slow link the load shows from the first second, moves on as pictures arrive, and is gone
   // in the first frame the game draws.
-  async slow_load(site) {
+  slow_load: {async run(engine, site) {
     // Pictures of 128 x 64 pixels, 24 kB each, so that the link takes seconds rather than minutes.
     const folder = copySite(site, (file, name) => {
       const bytes = Buffer.alloc(54 + 128 * 64 * 3, kPictures.indexOf(name) * 20);
@@ -321,21 +361,17 @@ const cases = {
       [30, 34, 38, 42, 46, 50].forEach((at) => bytes.writeUInt32LE(0, at));
       fs.writeFileSync(file, bytes);
     });
-    await play(folder, async (page) => {
+    await play(engine, folder, async (session) => {
       await sleep(900);
-      const state = () => page.evaluate(() => {
-        const shown = document.getElementById('loading');
-        return shown && getComputedStyle(shown).display !== 'none' && shown.innerText;
-      });
-      const early = await state();
+      const early = await panelText(session);
       check(early && early.includes('Touch'), `the load shown after 0.9 s (${early})`);
       const texts = new Set([early]);
-      while (await page.evaluate(() => window.frameEnds_.length < 1)) {
-        texts.add(await state());
+      while (await session.evaluate(() => window.frameEnds_.length < 1)) {
+        texts.add(await panelText(session));
         await sleep(100);
       }
       check(texts.size >= 3, `the load moves on (${texts.size} different texts)`);
-      check(await page.evaluate(() => window.loadGoneAt_ <= window.frameEnds_[0]),
+      check(await session.evaluate(() => window.loadGoneAt_ <= window.frameEnds_[0]),
             'the load gone in the first frame');
     }, {server: {down: 1, rtt: 150}, before: () => {
       // When the load, once shown, leaves the page.
@@ -346,65 +382,129 @@ const cases = {
         window.loadGoneAt_ = performance.now();
         observer.disconnect();
       }).observe(document, {childList: true, subtree: true});
-    }})
-        .finally(() => fs.rmSync(folder, {recursive: true, force: true}));
-  },
+    }});
+  }},
 
   // A picture whose transfer stalls and one whose connection drops: each sphere that drew one gets
   // its notice, and the game goes on.
-  async faults(site) {
+  faults: {async run(engine, site) {
     const faulty = {'Venus.bmp': 'stalls', 'Pluto.bmp': 'drops'};
-    await play(site, async (page, alerts) => {
-      await firstFrame(page, 60000);
-      await page.evaluate(() => window.release_());
-      await page.waitForFunction(() => window.frameEnds_.length > 5, {timeout: 10000, polling: 50});
-      check(true, 'frames flow after the alerts');
+    await play(engine, site, async (session) => {
+      await firstFrame(session, 60000);
+      await framesFlow(session);  // the game goes on after its notices, or this times out
       const expected = field(kSeed).filter(({picture}) => faulty[picture])
                            .map(({picture}) => `Failed to open DIB file ${picture}.\n`);
-      check(JSON.stringify(alerts) === JSON.stringify(expected),
-            `one notice per sphere that drew a faulty picture (${JSON.stringify(alerts)})`);
+      check(JSON.stringify(session.alerts) === JSON.stringify(expected),
+            `one notice per sphere that drew a faulty picture (${JSON.stringify(session.alerts)})`);
     }, {server: {stall: ['Venus.bmp'], drop: ['Pluto.bmp']},
         before: () => (window.farlightStallSeconds = 2)});
-  },
+  }},
 
   // A browser that offers WebGL 2 but will not make it: the game asks for WebGL 1 and wears its
-  // pictures all the same.
-  async webgl1(site) {
-    await play(site, async (page, alerts) => {
-      await firstFrame(page, 30000);
-      const first = await page.evaluate(look);
-      check(first.coloured > 10000 && alerts.length === 0,
-            `textured on WebGL 1 (${first.coloured} coloured, ${alerts.length} alerts)`);
-      check(await page.evaluate(() => typeof WebGL2RenderingContext) === 'undefined',
-            'WebGL 2 given up');
-    }, {browser: {args: ['--disable-webgl2']}});
-  },
+  // pictures all the same. MiniBrowser has no switch for WebGL 2 alone.
+  webgl1: {engines: ['chromium', 'firefox'], async run(engine, site) {
+    await play(engine, site, async (session) => {
+      await firstFrame(session);
+      const first = await session.evaluate(look);
+      check(first.coloured > 10000 && session.alerts.length === 0,
+            `textured on WebGL 1 (${first.coloured} coloured, ${session.alerts.length} alerts)`);
+      const version = await session.evaluate(() => {
+        const canvas = document.getElementById('canvas');
+        return canvas.getContext('webgl2') ? 2 : canvas.getContext('webgl') ? 1 : 0;
+      });
+      check(version === 1, `drawn with WebGL 1 (${version})`);
+    }, {browser: {noWebGL2: true}});
+  }},
 
   // No picture at all: no alert, and the spheres plain white rather than black.
-  async missing(site) {
+  missing: {async run(engine, site) {
     const folder = copySite(site, (file) => fs.unlinkSync(file));
-    try {
-      await play(folder, async (page, alerts) => {
-        await firstFrame(page, 30000);
-        const first = await page.evaluate(look);
-        check(first.white > 20000 && first.coloured === 0,
-              `spheres plain white (${first.white} white, ${first.coloured} coloured)`);
-        await page.evaluate(() => window.release_());
-        await sleep(1000);
-        check(alerts.length === 0, `silent (${JSON.stringify(alerts)})`);
-      });
-    } finally {
-      fs.rmSync(folder, {recursive: true, force: true});
-    }
-  },
+    await play(engine, folder, async (session) => {
+      await firstFrame(session);
+      const first = await session.evaluate(look);
+      check(first.white > 20000 && first.coloured === 0,
+            `spheres plain white (${first.white} white, ${first.coloured} coloured)`);
+      await framesFlow(session);
+      check(session.alerts.length === 0, `silent (${JSON.stringify(session.alerts)})`);
+    });
+  }},
 };
 
-const [name, site] = process.argv.slice(2);
-if (!cases[name] || !site) {
-  console.error('usage: node browser_test.js ' + Object.keys(cases).join('|') + ' SITE_DIR');
+Object.assign(cases, {
+  // WebGL switched off, each engine's own way: the page says the game cannot be drawn here and
+  // what to do, and stops.
+  no_webgl: {async run(engine, site) {
+    await play(engine, site, (session) => saysWhy(session, 'WebGL'),
+               {browser: {noWebGL: true}});
+  }},
+
+  // No WebAssembly: the page says so, and does not start the script.
+  no_wasm: {async run(engine, site) {
+    await play(engine, site, (session) => saysWhy(session, 'WebAssembly'),
+               {before: () => delete window.WebAssembly});
+  }},
+
+  // The script, then the wasm, answered with a 404: the page says the game could not be fetched
+  // and offers to try again, which starts the game once the file is back.
+  unfetched: {async run(engine, site) {
+    const folder = copySite(site);
+    const away = (name) => fs.renameSync(path.join(folder.folder, name),
+                                         path.join(folder.folder, name + '.away'));
+    const back = (name) => fs.renameSync(path.join(folder.folder, name + '.away'),
+                                         path.join(folder.folder, name));
+    away('farlight.js');
+    await play(engine, folder, async (session) => {
+      await saysWhy(session, 'could not be fetched', 'Try again');
+      back('farlight.js');
+      away('farlight.wasm');
+      await pressPanelButton(session);
+      await saysWhy(session, 'could not be fetched', 'Try again');
+      back('farlight.wasm');
+      await pressPanelButton(session);
+      await firstFrame(session);
+      check(session.alerts.length === 0, 'then the game, once its files are back');
+    });
+  }},
+
+  // The WebGL context lost and given back: on a running field the scene shows again as it was
+  // and frames go on; on a frozen one it shows frozen, and a left press still clears a sphere.
+  context_lost: {async run(engine, site) {
+    await play(engine, site, async (session) => {
+      const same = async (what) => {
+        const before = await session.evaluate(look);
+        await loseContext(session);
+        const after = await session.evaluate(look);
+        check(Math.abs(after.coloured - before.coloured) < before.coloured / 100 &&
+              Math.abs(after.lit - before.lit) < before.lit / 100,
+              `${what}: shown again as it was (${before.coloured} coloured, then ` +
+              `${after.coloured}; ${before.lit} lit, then ${after.lit})`);
+      };
+      await firstFrame(session);
+      await same('running');
+      await framesFlow(session);
+      await reload(session);
+      await freeze(session);
+      const frozen = await frames(session);
+      await same('frozen');
+      check(await frames(session) === frozen, 'still frozen');
+      await clearLargest(session);
+    });
+  }},
+});
+
+const [engine, name, site] = process.argv.slice(2);
+const runsOn = (engine) => Object.keys(cases).filter(
+    (name) => !cases[name].engines || cases[name].engines.includes(engine));
+if (engine === '--list' && kEngines.includes(name)) {
+  console.log(runsOn(name).join(';'));
+  process.exit(0);
+}
+if (!kEngines.includes(engine) || !runsOn(engine).includes(name) || !site) {
+  console.error(`usage: node browser_test.js ENGINE CASE SITE_DIR (engines ${kEngines.join(', ')};` +
+                ' node browser_test.js --list ENGINE lists its cases)');
   process.exit(2);
 }
-cases[name](path.resolve(site)).then(() => process.exit(0), (error) => {
-  console.error(error.message);
+cases[name].run(engine, path.resolve(site)).then(() => process.exit(0), (error) => {
+  console.error(error.stack || error.message);
   process.exit(1);
 });

@@ -1,26 +1,36 @@
 // What the browser tests and the browser benchmarks share: the picture names, the tests' static
-// server (serve.py) on a free port of 127.0.0.1, which can emulate a link and says what it served,
-// Debian's headless Chromium on SwiftShader, and the benchmarks' frame stamps.
+// server (serve.py) on a free port of 127.0.0.1, which can emulate a link, says what it served and
+// puts the tests' own script into the page, and that script's parts: the frames stamped, the
+// drawn image kept readable, uncaught errors recorded.
 'use strict';
 const {execFileSync, spawn} = require('child_process');
 const path = require('path');
-const puppeteer = require('puppeteer-core');
+const fs = require('fs');
+const os = require('os');
 
-const kPictures = ['Sun', 'Mercury', 'Venus', 'Earth', 'Moon', 'Mars', 'Jupiter', 'Saturn',
-                   'Uranus', 'Neptune', 'Pluto'].map((name) => name + '.bmp');
+// The picture names, in the order the field draws them from, as the game's own source lists them.
+const kPictures = fs.readFileSync(path.join(__dirname, '../../app/field.h'), 'utf8')
+                      .match(/"[A-Za-z]+\.bmp"/g).map((name) => name.slice(1, -1));
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 const median = (values) => values.slice().sort((a, b) => a - b)[Math.floor(values.length / 2)];
 
 // Serves `folder` through serve.py. `options`: {down: Mbit/s, rtt: ms, withhold, oversize, stall,
-// drop: lists of names (stall and drop entries may be NAME:BYTES)}, see serve.py; an array is taken
-// as serve.py's own arguments. Resolves to the server process, the page's address and its
-// traffic (see watchTraffic).
-function serve(folder, options = {}) {
-  const args = Array.isArray(options) ? options : Object.entries(options).flatMap(
+// drop: lists of names (stall and drop entries may be NAME:BYTES)}, see serve.py, and `inject`,
+// a script the page runs before its own (see instrument). Resolves to the server process, the
+// page's address and its traffic (see watchTraffic).
+function serve(folder, {inject, ...options} = {}) {
+  const args = Object.entries(options).flatMap(
       ([key, value]) => [`--${key}`, [].concat(value).join(',')]);
+  let script = null;
+  if (inject) {
+    script = path.join(fs.mkdtempSync(path.join(os.tmpdir(), 'farlight-inject-')), 'inject.js');
+    fs.writeFileSync(script, inject);
+    args.push('--inject', script);
+  }
   const server = spawn('python3', [path.join(__dirname, 'serve.py')].concat(args),
                        {cwd: folder, stdio: ['ignore', 'pipe', 'ignore']});
+  if (script) server.on('exit', () => fs.rmSync(path.dirname(script), {recursive: true}));
   const traffic = watchTraffic(server);
   return new Promise((resolve, reject) => {
     let said = '';
@@ -74,19 +84,6 @@ function watchTraffic(server) {
   };
 }
 
-// Root needs --no-sandbox; the rest keeps Chromium off a network it does not have. `options` go to
-// puppeteer.launch (e.g. userDataDir for a profile of one's own).
-function launch(options = {}) {
-  return puppeteer.launch({
-    ...options,
-    executablePath: '/usr/bin/chromium',
-    headless: true,
-    args: ['--no-sandbox', '--use-gl=angle', '--use-angle=swiftshader',
-           '--enable-unsafe-swiftshader', '--disable-background-networking',
-           '--disable-component-update', '--disable-default-apps', '--disable-extensions',
-           '--disable-sync', '--no-first-run', '--mute-audio'].concat(options.args || [])});
-}
-
 // Runs in the page before its scripts (the benchmarks' instrument): the time at which each frame
 // ended, counting only the requestAnimationFrame callbacks in which the game drew on its canvas (a
 // page may run others), and the animation held once `holdAt` frames are drawn (0: never) until
@@ -118,32 +115,58 @@ function stampFrames(holdAt, seed) {
   };
 }
 
-// A page of `target` (a browser or a browser context) at 1100 x 850, alerts answered, frames
-// stamped and held at the first (stampFrames), navigated to `url`. The seed's field wears all
-// eleven pictures.
-async function openStamped(target, url, seed = 1234567) {
-  const page = await target.newPage();
-  await page.setViewport({width: 1100, height: 850});
-  page.on('dialog', (dialog) => dialog.accept());
-  await page.evaluateOnNewDocument(stampFrames, 1, seed);
-  await page.goto(url, {waitUntil: 'domcontentloaded', timeout: 0});
-  return page;
+// Runs in the page before its scripts: keeps the drawn image readable after the frame.
+function keepDrawn() {
+  const getContext = HTMLCanvasElement.prototype.getContext;
+  HTMLCanvasElement.prototype.getContext = function(type, attributes) {
+    const kept = Object.assign({}, attributes, {preserveDrawingBuffer: true});
+    return getContext.call(this, type, kept);
+  };
+}
+
+// Runs in the page before its scripts: every error that reaches the page's top level uncaught
+// (window.errors_); one the page itself handles (preventDefault) is not counted.
+function recordErrors() {
+  window.errors_ = [];
+  const note = (event, what) => setTimeout(() => {
+    if (!event.defaultPrevented) window.errors_.push(String(what));
+  });
+  window.addEventListener('error', (e) => note(e, e.error && e.error.message || e.message));
+  window.addEventListener('unhandledrejection',
+                          (e) => note(e, e.reason && e.reason.message || e.reason));
+}
+
+// The script the page runs before its own: frames stamped and held at `holdAt` (0: never), the
+// field seeded with `seed`, errors recorded, the drawn image kept when `keep`, then `before`.
+function instrument({holdAt = 1, seed = 1234567, keep = false, before = null} = {}) {
+  return [`(${stampFrames})(${holdAt}, ${seed});`, `(${recordErrors})();`,
+          keep ? `(${keepDrawn})();` : '', before ? `(${before})();` : ''].join('\n');
 }
 
 // Waits until the page has drawn `count` frames; resolves to every frame's end (ms from navigation).
-async function drawn(page, count, timeout = 60000) {
-  await page.waitForFunction((count) => window.frameEnds_.length >= count,
-                             {timeout, polling: 10}, count);
-  return page.evaluate(() => window.frameEnds_);
+async function drawn(session, count, timeout = 60000) {
+  await session.waitFor((count) => window.frameEnds_.length >= count, [count], timeout);
+  return session.evaluate(() => window.frameEnds_);
 }
 
 // Frames a second with the field in view, of a page held at its first frame: released, frames 1 to
 // 30 (the slowest sphere has passed the viewer by then), timed from the end of the first to the
 // end of the last.
-async function fieldInView(page) {
-  await page.evaluate(() => window.release_());
-  const ends = await drawn(page, 31);
+async function fieldInView(session) {
+  await session.evaluate(() => window.release_());
+  const ends = await drawn(session, 31);
   return 29 / ((ends[30] - ends[1]) / 1000);
+}
+
+// A copy of the page's folder whose pictures `change(file, name)` rewrites or deletes; removed
+// by the returned folder's remove().
+function copySite(site, change = () => {}) {
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'farlight-web-'));
+  for (const name of fs.readdirSync(site)) {
+    fs.copyFileSync(path.join(site, name), path.join(folder, name));
+  }
+  kPictures.forEach((name) => change(path.join(folder, name), name));
+  return {folder, remove: () => fs.rmSync(folder, {recursive: true, force: true})};
 }
 
 // The process `pid` and all its descendants, from ps: each as [pid, parent, ...the `columns`].
@@ -160,5 +183,5 @@ function family(pid, columns = []) {
   return table.filter(([p]) => members.has(p));
 }
 
-module.exports = {kPictures, sleep, median, serve, launch, family, stampFrames, openStamped, drawn,
-                  fieldInView};
+module.exports = {kPictures, sleep, median, serve, family, instrument, drawn, fieldInView,
+                  copySite};

@@ -3,7 +3,7 @@ folder on a free port of 127.0.0.1 (HTTP/1.1, connections kept alive, never comp
 port on the first line of stdout.
 
     serve.py [--down MBIT] [--rtt MS] [--withhold NAMES] [--oversize NAMES]
-             [--stall NAMES] [--drop NAMES] [WITHHELD [OVERSIZED]]
+             [--stall NAMES] [--drop NAMES] [--inject FILE]
 
 NAMES is a comma-separated list of file names (paths below the folder, no leading slash); for
 --stall and --drop each may end in :BYTES. E.g. serve.py --down 9 --rtt 85 --drop Sun.bmp:4096
@@ -20,7 +20,8 @@ NAMES is a comma-separated list of file names (paths below the folder, no leadin
                    nothing more; the connection stays open until the client closes it.
   --drop NAME[:BYTES]   sends the headers with the full length and BYTES of the body (half by
                    default), then closes the connection.
-The two positional lists are the older spelling of --withhold and --oversize.
+  --inject FILE    puts FILE's script into every page (.html) served, first in its head, so that
+                   it runs before the page's own scripts on any browser.
 
 Traffic, one line on stdout per event, for the harness to count:
     request METHOD PATH            when a request arrives
@@ -30,6 +31,7 @@ Traffic, one line on stdout per event, for the harness to count:
 """
 import argparse
 import http.server
+import io
 import os
 import threading
 import time
@@ -56,11 +58,14 @@ parser.add_argument("--withhold", default="", metavar="NAMES")
 parser.add_argument("--oversize", default="", metavar="NAMES")
 parser.add_argument("--stall", default="", metavar="NAMES")
 parser.add_argument("--drop", default="", metavar="NAMES")
-parser.add_argument("withheld", nargs="?", default="")
-parser.add_argument("oversized", nargs="?", default="")
+parser.add_argument("--inject", metavar="FILE")
 options = parser.parse_args()
-withheld = set(names(options.withhold) + names(options.withheld))
-oversized = set(names(options.oversize) + names(options.oversized))
+withheld = set(names(options.withhold))
+oversized = set(names(options.oversize))
+injected = None
+if options.inject:
+    with open(options.inject, "rb") as script:
+        injected = b"<head>\n<script>" + script.read() + b"</script>"
 stalled = with_bytes(names(options.stall))
 dropped = with_bytes(names(options.drop))
 round_trip = options.rtt / 1000
@@ -155,6 +160,20 @@ class Handler(http.server.SimpleHTTPRequestHandler):
 
     def do_HEAD(self):
         self.answer("HEAD", super().do_HEAD)
+
+    def send_head(self):
+        path = self.translate_path(self.path)
+        if injected and os.path.isdir(path):
+            path = os.path.join(path, "index.html")
+        if not injected or not path.endswith(".html") or not os.path.isfile(path):
+            return super().send_head()
+        with open(path, "rb") as page:
+            body = page.read().replace(b"<head>", injected, 1)
+        self.send_response(200)
+        self.send_header("Content-Type", "text/html; charset=utf-8")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        return io.BytesIO(body)
 
     def send_response(self, code, message=None):
         self.status = code
