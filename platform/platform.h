@@ -50,5 +50,6 @@ void showErrorBox(const char* text);
 unsigned millisecondClock();
 
 // Called in main before the window toolkit starts: a standard error whose reader has gone must not
-// end the game, and the window must get a GL the system can make.
+// end the game, and the window must get a GL the system can make. Where the system scales each
+// window itself (Windows), the window asked for at 96 dpi opens at the screen's scale.
 void preparePlatform();
