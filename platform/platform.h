@@ -51,7 +51,8 @@ unsigned millisecondClock();
 
 // Called in main before the window toolkit starts: a standard error whose reader has gone must not
 // end the game, and the window must get a GL the system can make. Where the system can make none,
-// it tells the player so and the game goes no further.
+// it tells the player so and the game goes no further. Where the system scales each window
+// itself (Windows), the window asked for at 96 dpi opens at the screen's scale.
 void preparePlatform();
 
 // `showScene` draws the scene as it stands, moving nothing. A system whose GL can lose all it held

@@ -1,6 +1,7 @@
-// The game's own pick pass over many fields and clicks, one line printed per click. Built twice:
-// on the desktop's GL (selection by Mesa, in a window) and on the web's GL library (selection on
-// the CPU, no window); webgl_pick_test runs both and compares the lines.
+// The game's own pick pass over many fields and clicks, one line printed per click, in a window of
+// the size given as WIDTHxHEIGHT (1024x768 without one). Built twice: on the desktop's GL
+// (selection by Mesa, in a window) and on the web's GL library (selection on the CPU, no window);
+// webgl_pick_test runs both and compares the lines.
 #include <GL/freeglut.h>
 #include <GL/gl.h>
 
@@ -29,8 +30,8 @@ void glutIdleFunc(void (*)()) {}
 
 namespace {
 
-constexpr int kWidth = 1024;
-constexpr int kHeight = 768;
+int width = 1024;
+int height = 768;
 constexpr int kFields = 40;
 constexpr int kClicksPerField = 30;
 
@@ -68,9 +69,9 @@ viewer::Point eyeCentre(const Body& body) {
 
 // A viewer-frame point in window pixels from the top left.
 void toWindow(const viewer::Point& eye, double* wx, double* wy) {
-  const viewer::Point p = viewer::toWindow(eye, kWidth, kHeight);
+  const viewer::Point p = viewer::toWindow(eye, width, height);
   *wx = p.x;
-  *wy = kHeight - p.y;
+  *wy = height - p.y;
 }
 
 // Just inside or outside the body's outline; false when it is not wholly in front of the viewer.
@@ -80,7 +81,7 @@ bool nearOutline(const Body& body, double a, double b, double* x, double* y) {
   if (-e.z < r + kNearPlane) return false;
   double cx, cy;
   toWindow(e, &cx, &cy);
-  const double radius = viewer::focal() * r / std::sqrt(e.z * e.z - r * r) * kHeight / 2;
+  const double radius = viewer::focal() * r / std::sqrt(e.z * e.z - r * r) * height / 2;
   const double distance = radius * (0.97 + 0.06 * b) + (b - 0.5) * 4;
   *x = cx + distance * std::cos(a * 2 * kPi);
   *y = cy + distance * std::sin(a * 2 * kPi);
@@ -97,7 +98,7 @@ bool nearPlaneCrossing(const Body& body, double a, double b, double* x, double* 
   if (r2 <= 0) return false;
   const double rho = std::sqrt(r2);
   toWindow({e.x + rho * std::cos(a * 2 * kPi), e.y + rho * std::sin(a * 2 * kPi), -depth}, x, y);
-  return std::abs(*x) < 4 * kWidth && std::abs(*y) < 4 * kHeight;
+  return std::abs(*x) < 4 * width && std::abs(*y) < 4 * height;
 }
 
 void pickClicks() {
@@ -120,7 +121,7 @@ void pickClicks() {
       for (int i = 0; i < kBodyCount; ++i) bodies[i] = start[i];
       // Half anywhere in the window, half just inside or outside a sphere's outline, or where
       // its surface crosses the near plane for a sphere that reaches the viewer.
-      double x = unit(random) * kWidth, y = unit(random) * kHeight;
+      double x = unit(random) * width, y = unit(random) * height;
       const Body& target = start[static_cast<int>(unit(random) * kBodyCount)];
       const double a = unit(random), b = unit(random);
       if (click % 4 == 1) nearOutline(target, a, b, &x, &y);
@@ -206,11 +207,23 @@ GLint __wrap_glRenderMode(GLenum mode) {  // NOLINT(bugprone-reserved-identifier
 }
 }
 
-int main() {
+int main(int argc, char** argv) {
+  if (argc > 1) {
+    // Up to Mesa's largest viewport; the whole argument, nothing after the height.
+    char rest = 0;
+    if (std::sscanf(argv[1], "%dx%d%c", &width, &height, &rest) != 2 || width < 1 || height < 1 ||
+        width > 16384 || height > 16384) {
+      std::fprintf(stderr, "usage: %s [WIDTHxHEIGHT], each side 1 to 16384\n", argv[0]);
+      return 2;
+    }
+  }
 #ifndef FARLIGHT_CPU_SELECTION
-  if (!glwindow::open(kWidth, kHeight)) return 1;
+  if (!glwindow::open(width, height)) return 1;
 #endif
-  onResize(kWidth, kHeight);
+  onResize(width, height);
+  GLint viewport[4] = {};
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  std::printf("viewport %d %d %d %d\n", viewport[0], viewport[1], viewport[2], viewport[3]);
   pickClicks();
   smallBuffers();
   return 0;

@@ -1,5 +1,7 @@
 // The web's selection on the CPU against the desktop's (Mesa's GL_SELECT): the same driver, built
 // on each GL, runs the game's pick pass over the same fields and clicks and prints what it found.
+// At the desktop's window size, and at sizes a browser's canvas takes at device pixels: twice as
+// dense, and wider than 4:3.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -10,9 +12,9 @@
 
 namespace {
 
-std::vector<std::string> outputOf(const char* program) {
+std::vector<std::string> outputOf(const std::string& program) {
   std::vector<std::string> lines;
-  FILE* pipe = popen(program, "r");
+  FILE* pipe = popen(program.c_str(), "r");
   if (pipe == nullptr) return lines;
   char line[4096];
   while (std::fgets(line, sizeof line, pipe) != nullptr) lines.emplace_back(line);
@@ -28,10 +30,18 @@ std::vector<double> depthsOf(const std::string& line) {
   return depths;
 }
 
-TEST(WebSelection, FindsWhatTheDesktopsSelectionFindsForEveryClick) {
-  const std::vector<std::string> desktop = outputOf(FARLIGHT_PICK_DESKTOP);
-  const std::vector<std::string> web = outputOf(FARLIGHT_PICK_CPU);
+class WebSelection : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(WebSelection, FindsWhatTheDesktopsSelectionFindsForEveryClick) {
+  const std::string size = GetParam();
+  const std::vector<std::string> desktop = outputOf(FARLIGHT_PICK_DESKTOP " " + size);
+  const std::vector<std::string> web = outputOf(FARLIGHT_PICK_CPU " " + size);
   ASSERT_EQ(desktop.size(), web.size());
+  // Both picked in a viewport of the size asked for.
+  std::string viewport = "viewport 0 0 " + size + "\n";
+  viewport[viewport.find('x')] = ' ';
+  ASSERT_FALSE(desktop.empty());
+  EXPECT_EQ(desktop[0], viewport);
   int clicks = 0, hidden = 0, differences = 0;
   double worstDepth = 0;
   for (size_t i = 0; i < desktop.size(); ++i) {
@@ -57,5 +67,11 @@ TEST(WebSelection, FindsWhatTheDesktopsSelectionFindsForEveryClick) {
   EXPECT_EQ(differences, 0);
   EXPECT_LT(worstDepth / 4294967296.0, 1e-6);
 }
+
+INSTANTIATE_TEST_SUITE_P(WindowSizes, WebSelection,
+                         ::testing::Values("1024x768", "2048x1536", "1280x600"),
+                         [](const ::testing::TestParamInfo<const char*>& size) {
+                           return std::string(size.param);
+                         });
 
 }  // namespace

@@ -48,8 +48,9 @@ cmake_library() {
   run "$log" cmake --install "$deps/$name"
 }
 
-# Runs on the private X server. Windows there are left unmanaged, as no window manager runs:
-# Wine would otherwise wait for one whenever a window hides.
+# Runs on the private X server, large enough for the game's window scaled to 150 %. Windows
+# there are left unmanaged, as no window manager runs: Wine would otherwise wait for one whenever a
+# window hides.
 wine_tests() {
   export WINEPREFIX=$out/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   local log=$out/wine.log
@@ -92,7 +93,7 @@ ls -l "$out"/farlight-*-win64.zip "$out"/farlight-*-win64-setup.exe
 step "tests under Wine"
 export out jobs
 status=0
-xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash -c "$(declare -f wine_tests); wine_tests" ||
+xvfb-run -a -s "-screen 0 2048x1536x24 -noreset" bash -c "$(declare -f wine_tests); wine_tests" ||
   status=$?
 step "done"
 exit $status

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # farlight.exe under Wine on the X server in DISPLAY, played with xdotool. WINEPREFIX names a
 # prepared prefix whose windows are unmanaged (no window manager runs).
-# Usage: wine_game_test.sh play|junk|folder FARLIGHT_EXE PICTURES_FOLDER
+# Usage: wine_game_test.sh play|scaled|junk|folder FARLIGHT_EXE PICTURES_FOLDER
 #   play:   the window (title, 1024 x 768), frames flowing, a right click freezes, a left click
 #           on the frozen scene draws its pick pass and the scene shown after it, Alt+F4 ends it;
+#   scaled: the same on a screen scaled to 150 % (144 dpi, which Wine takes from the registry, read
+#           when a program starts): the window opens scaled, 1536 x 1152, and plays alike;
 #   junk:   eleven files that are not bitmaps: one "Error" box per body, then the game plays;
 #   folder: a folder under each picture's name: the open-failure box per body at once, no hang.
 # Frames are counted by Mesa's heads-up display, kept invisible, which writes a line per swap:
@@ -12,11 +14,14 @@
 set -uo pipefail
 case=$1 exe=$2 pictures=$3
 title='Farlight : Solar System'
+dpi=96 width=1024 height=768
+[ "$case" != scaled ] || dpi=144 width=1536 height=1152
 names=(Sun Mercury Venus Earth Moon Mars Jupiter Saturn Uranus Neptune Pluto)
 work=$(mktemp -d)
 pid=
 cleanup() {
   [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null
+  [ $dpi -eq 96 ] || wine reg delete "$desktopKey" /v LogPixels /f >/dev/null 2>&1
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -46,6 +51,13 @@ until_true() {
   done
 }
 
+# The prefix's screen scale, for the programs started after it; removed again at the end (the
+# prefix's default is 96 dpi).
+desktopKey='HKCU\Control Panel\Desktop'
+setDpi() {
+  wine reg add "$desktopKey" /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+}
+
 start() {
   (cd "$work" && exec env GALLIUM_HUD=fps GALLIUM_HUD_VISIBLE=false GALLIUM_HUD_PERIOD=0 \
     GALLIUM_HUD_DUMP_DIR="$work" WINEDEBUG=-all,trace+msgbox wine "$exe" >"$work/stderr.txt" 2>&1) &
@@ -70,8 +82,9 @@ dismissBoxes() {
   [ "$(boxTexts | wc -l)" -ge "$1" ] && framesAtLeast 1
 }
 
+# In the middle of the drawing area (the frame Wine draws is a few pixels at the top left).
 click() {
-  xdotool mousemove --window "$window" 512 384 click "$1"
+  xdotool mousemove --window "$window" $((width / 2)) $((height / 2)) click "$1"
 }
 
 # The frame count once it has stood still for a second (within 15 s).
@@ -96,14 +109,20 @@ closeGame() {
 }
 
 case $case in
-  play) for n in "${names[@]}"; do ln -s "$pictures/$n.bmp" "$work/$n.bmp"; done ;;
+  play | scaled) for n in "${names[@]}"; do ln -s "$pictures/$n.bmp" "$work/$n.bmp"; done ;;
   junk) for n in "${names[@]}"; do echo "not a bitmap" >"$work/$n.bmp"; done ;;
   folder) for n in "${names[@]}"; do mkdir "$work/$n.bmp"; done ;;
   *) echo "unknown case $case"; exit 2 ;;
 esac
 
+if [ $dpi -ne 96 ]; then
+  read -r screen < <(xdpyinfo | sed -n 's/^ *dimensions: *\([0-9]*x[0-9]*\) pixels.*/\1/p')
+  [ "${screen%x*}" -gt $((width + 20)) ] && [ "${screen#*x}" -gt $((height + 50)) ] ||
+    fail "a screen of $screen is too small for the scaled window (it would be made to fit)"
+  setDpi $dpi || fail "could not set the scale to $dpi dpi"
+fi
 start
-if [ "$case" != play ]; then
+if [ "$case" = junk ] || [ "$case" = folder ]; then
   # Thirty bodies, each drawing one of the eleven bad names.
   until_true 60 dismissBoxes 30 || fail "$(boxTexts | wc -l) boxes shown, 30 expected"
   if [ "$case" = junk ]; then
@@ -115,15 +134,17 @@ if [ "$case" != play ]; then
   [ "$wrong" -eq 0 ] || fail "$wrong box texts differ from $expected: $(boxTexts | sort -u)"
 fi
 until_true 60 findWindow || fail "no window titled '$title'"
-# Unmanaged, Wine draws the frame itself: the drawing area is the window's 1024 x 768 child.
-xwininfo -tree -id "$window" | grep -q ' 1024x768+' ||
-  fail "no 1024 x 768 drawing area: $(xwininfo -tree -id "$window" | grep -E '[0-9]+x[0-9]+\+')"
+# Unmanaged, Wine draws the frame itself: the drawing area is the window's child.
+xwininfo -tree -id "$window" | grep -q " ${width}x${height}+" ||
+  fail "no $width x $height drawing area at $dpi dpi:" \
+    "$(xwininfo -tree -id "$window" | grep -E '[0-9]+x[0-9]+\+')"
 until_true 30 framesAtLeast 10 || fail "frames do not flow: $(frames) drawn"
-[ "$case" != play ] || [ "$(boxTexts | wc -l)" -eq 0 ] || fail "boxes on good pictures: $(boxTexts)"
+[ "$case" = junk ] || [ "$case" = folder ] || [ "$(boxTexts | wc -l)" -eq 0 ] ||
+  fail "boxes on good pictures: $(boxTexts)"
 
 # Under Wine every click also repaints the window once or so; the pick pass and the frozen scene
 # shown after it are the two frames a left click draws beyond what a right click does.
-if [ "$case" = play ]; then
+if [ "$case" = play ] || [ "$case" = scaled ]; then
   click 3
   frozen=$(settled)
   sleep 1
