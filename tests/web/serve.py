@@ -3,7 +3,7 @@ folder on a free port of 127.0.0.1 (HTTP/1.1, connections kept alive, never comp
 port on the first line of stdout.
 
     serve.py [--down MBIT] [--rtt MS] [--withhold NAMES] [--oversize NAMES]
-             [--stall NAMES] [--drop NAMES] [WITHHELD [OVERSIZED]]
+             [--stall NAMES] [--drop NAMES]
 
 NAMES is a comma-separated list of file names (paths below the folder, no leading slash); for
 --stall and --drop each may end in :BYTES. E.g. serve.py --down 9 --rtt 85 --drop Sun.bmp:4096
@@ -20,7 +20,6 @@ NAMES is a comma-separated list of file names (paths below the folder, no leadin
                    nothing more; the connection stays open until the client closes it.
   --drop NAME[:BYTES]   sends the headers with the full length and BYTES of the body (half by
                    default), then closes the connection.
-The two positional lists are the older spelling of --withhold and --oversize.
 
 Traffic, one line on stdout per event, for the harness to count:
     request METHOD PATH            when a request arrives
@@ -56,11 +55,9 @@ parser.add_argument("--withhold", default="", metavar="NAMES")
 parser.add_argument("--oversize", default="", metavar="NAMES")
 parser.add_argument("--stall", default="", metavar="NAMES")
 parser.add_argument("--drop", default="", metavar="NAMES")
-parser.add_argument("withheld", nargs="?", default="")
-parser.add_argument("oversized", nargs="?", default="")
 options = parser.parse_args()
-withheld = set(names(options.withhold) + names(options.withheld))
-oversized = set(names(options.oversize) + names(options.oversized))
+withheld = set(names(options.withhold))
+oversized = set(names(options.oversize))
 stalled = with_bytes(names(options.stall))
 dropped = with_bytes(names(options.drop))
 round_trip = options.rtt / 1000
