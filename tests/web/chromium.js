@@ -13,12 +13,12 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 const median = (values) => values.slice().sort((a, b) => a - b)[Math.floor(values.length / 2)];
 
 // Serves `folder` through serve.py. `options`: {down: Mbit/s, rtt: ms, withhold, oversize, stall,
-// drop: lists of names (stall and drop entries may be NAME:BYTES)}, see serve.py; an array is taken
-// as serve.py's own arguments. Resolves to the server process, the page's address and its
-// traffic (see watchTraffic).
+// drop: lists of names (stall and drop entries may be NAME:BYTES), port, hang: true}, see serve.py;
+// an array is taken as serve.py's own arguments. Resolves to the server process, the page's
+// address and its traffic (see watchTraffic).
 function serve(folder, options = {}) {
   const args = Array.isArray(options) ? options : Object.entries(options).flatMap(
-      ([key, value]) => [`--${key}`, [].concat(value).join(',')]);
+      ([key, value]) => (value === true ? [`--${key}`] : [`--${key}`, [].concat(value).join(',')]));
   const server = spawn('python3', [path.join(__dirname, 'serve.py')].concat(args),
                        {cwd: folder, stdio: ['ignore', 'pipe', 'ignore']});
   const traffic = watchTraffic(server);
