@@ -286,6 +286,12 @@ const cases = {
       const first = await page.evaluate(look);
       check(first.coloured > 10000 && alerts.length === 0,
             `offline: textured (${first.coloured} coloured), silent (${alerts.length} alerts)`);
+      // The page at its folder's address is the kept index.html too.
+      await page.goto(new URL('./', page.url()).href, {waitUntil: 'domcontentloaded'});
+      await firstFrame(page, 30000);
+      const folder = await page.evaluate(look);
+      check(folder.coloured > 10000 && alerts.length === 0,
+            `offline at the folder's address: textured (${folder.coloured} coloured)`);
     });
   },
 
