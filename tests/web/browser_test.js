@@ -146,6 +146,29 @@ function copySite(site, change) {
   return folder;
 }
 
+// How long the offline worker lets the network stay silent before it answers from a kept copy, as
+// the shipped worker says.
+function silenceLimit(site) {
+  const said = /const kSilenceMs = (\d+);/.exec(
+      fs.readFileSync(path.join(site, 'service-worker.js'), 'utf8'));
+  check(said !== null, 'the worker names its limit');
+  return Number(said[1]);
+}
+
+// Stops the server of `served` and starts another on its port, for the same origin, with serve.py's
+// `options`; resolves to it as serve does. Its stdout is also gathered in `said`.
+async function standIn(served, folder, options) {
+  const port = Number(new URL(served.url).port);
+  await new Promise((resolve) => {
+    served.server.once('exit', resolve);
+    served.server.kill();
+  });
+  const other = await serve(folder, Object.assign({port}, options));
+  other.said = '';
+  other.server.stdout.on('data', (data) => (other.said += data));
+  return other;
+}
+
 const cases = {
   // The first frame wears the pictures; the animation flows until a right press freezes it, and the
   // canvas keeps the browser's menu to itself.
@@ -293,6 +316,67 @@ const cases = {
       check(folder.coloured > 10000 && alerts.length === 0,
             `offline at the folder's address: textured (${folder.coloured} coloured)`);
     });
+  },
+
+  // After one visit, a server that takes connections and never answers (a phone between cells): the
+  // reload, having asked it, draws the textured field from the kept copies once the worker's limit
+  // has passed, not minutes later.
+  async dead_link(site) {
+    const limit = silenceLimit(site);
+    await play(site, async (page, alerts, served) => {
+      await firstFrame(page, 30000);
+      check(await page.evaluate(() => window.farlightOffline), 'kept for offline play');
+      const dead = await standIn(served, site, {hang: true});
+      try {
+        alerts.length = 0;
+        await page.reload({waitUntil: 'domcontentloaded', timeout: limit + 30000});
+        await firstFrame(page, 30000);
+        const at = await page.evaluate(() => window.frameEnds_[0]);
+        check(at < limit + 2500,
+              `first frame ${Math.round(at)} ms after the reload (limit ${limit} ms)`);
+        const first = await page.evaluate(look);
+        check(first.coloured > 10000 && alerts.length === 0,
+              `textured (${first.coloured} coloured), silent (${alerts.length} alerts)`);
+        check(dead.said.includes('request GET /index.html') && !dead.said.includes('response'),
+              'the silent server was asked for the page');
+      } finally {
+        dead.server.kill();
+      }
+    });
+  },
+
+  // After one visit, pictures replaced by 1.5 MB of junk each and the link slowed to 9 Mbit/s with
+  // 85 ms round trips: every picture of the reload comes from the server (its alerts, one per
+  // sphere), none from a kept copy, though the later ones wait for a connection past the limit.
+  async slow_link_kept(site) {
+    const limit = silenceLimit(site);
+    const folder = copySite(site, () => {});
+    try {
+      await play(folder, async (page, alerts, served) => {
+        await firstFrame(page, 30000);
+        check(await page.evaluate(() => window.farlightOffline), 'kept for offline play');
+        kPictures.forEach((name) => fs.writeFileSync(path.join(folder, name), Buffer.alloc(1.5e6)));
+        const slow = await standIn(served, folder, {down: 9, rtt: 85});
+        try {
+          alerts.length = 0;
+          await page.reload({waitUntil: 'domcontentloaded'});
+          await firstFrame(page, 90000);
+          const waited = await page.evaluate((names) => Math.max(...performance
+              .getEntriesByType('resource').filter(({name}) => names.includes(name.split('/').pop()))
+              .map((entry) => entry.responseStart - entry.startTime)), kPictures);
+          check(waited > limit,
+                `the last picture's answer waited ${Math.round(waited)} ms (limit ${limit} ms)`);
+          const sent = slow.traffic.since(0).pictures;
+          check(alerts.length === 30 && sent.requests === 11 && sent.bytes === 11 * 1.5e6,
+                `each picture from the server (${alerts.length} alerts, ${sent.requests} ` +
+                `responses, ${sent.bytes} B)`);
+        } finally {
+          slow.server.kill();
+        }
+      });
+    } finally {
+      fs.rmSync(folder, {recursive: true, force: true});
+    }
   },
 
   // Online, the server comes first: pictures replaced by junk after a visit give their boxes at
