@@ -9,6 +9,10 @@
 //   huge (optional): every picture name serving one 16384 x 16384 24-bit picture (805 MB), the
 //   largest the reader takes: the first frame's time, the wasm memory and the browser's peak
 //   resident memory, and whether the game goes on.
+//   offline (optional): the offline worker's limit on a silent network against a live but slow
+//   link: after a kept visit, with the browser's HTTP cache emptied so that every file crosses the
+//   link again, a reload on 9 Mbit/s with 85 ms, for the shipped limit and shorter ones: how many
+//   of the page's files came from the server and how many from the kept copies.
 'use strict';
 const fs = require('fs');
 const os = require('os');
@@ -183,9 +187,76 @@ async function huge(site) {
   }
 }
 
+// The worker's limits tried, in ms, beside the one it ships with; reloads for each.
+const kLimits = [50, 100, 125, 250, 1000];
+const kReloads = 3;
+
+// One kept visit and a reload on the slow link, the worker's limit `limit` ms (null: as shipped).
+async function reloadOnSlowLink(site, limit) {
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'farlight-offline-'));
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'farlight-profile-'));
+  let served = null, browser = null;
+  try {
+    for (const name of fs.readdirSync(site)) {
+      fs.copyFileSync(path.join(site, name), path.join(folder, name));
+    }
+    const worker = path.join(folder, 'service-worker.js');
+    const source = fs.readFileSync(worker, 'utf8');
+    const shipped = Number(/const kSilenceMs = (\d+);/.exec(source)[1]);
+    if (limit !== null) {
+      const changed = source.replace(/const kSilenceMs = \d+;/, `const kSilenceMs = ${limit};`);
+      fs.writeFileSync(worker, changed);
+    }
+    served = await serve(folder, {down: 9, rtt: 85});
+    browser = await launch({userDataDir: profile});
+    const page = await openStamped(browser, served.url);
+    await drawn(page, 1, 180000);
+    if (!await page.evaluate(() => window.farlightOffline)) throw new Error('nothing kept');
+    await served.traffic.quiet(500, 30000);
+    const cdp = await page.target().createCDPSession();
+    await cdp.send('Network.clearBrowserCache');
+    const mark = served.traffic.mark();
+    await page.reload({waitUntil: 'domcontentloaded', timeout: 0});
+    const [first] = await drawn(page, 1, 180000);
+    // The files the page asks for itself, and of those, the ones whose answer the server sent
+    // whole; the rest came from the kept copies (the worker aborts a fetch it gives up; the page's
+    // own, a navigation's, it can only leave to run out, so the page is not counted).
+    const needed = ['/farlight.js', '/farlight.wasm'].concat(kPictures.map((name) => '/' + name));
+    const whole = served.traffic.since(mark).responses.filter(
+        ({where, status, ending}) => needed.includes(where) && status === 200 && !ending);
+    const network = new Set(whole.map(({where}) => where)).size;
+    const waited = await page.evaluate(() => Math.max(...performance.getEntries()
+        .filter((e) => e.entryType === 'navigation' || e.entryType === 'resource')
+        .map((e) => e.responseStart - e.startTime)));
+    return {limit: limit === null ? shipped : limit, shipped: limit === null, first, waited,
+            network, kept: needed.length - network};
+  } finally {
+    if (browser) await browser.close();
+    if (served) served.server.kill();
+    fs.rmSync(folder, {recursive: true, force: true});
+    fs.rmSync(profile, {recursive: true, force: true});
+  }
+}
+
+async function offline(site) {
+  for (const limit of kLimits.concat([null])) {
+    const runs = [];
+    for (let i = 0; i < kReloads; ++i) runs.push(await reloadOnSlowLink(site, limit));
+    const list = (show) => runs.map(show).join(', ');
+    const ms = (value) => Math.round(value) + ' ms';
+    console.log(`| reload on 9 Mbit/s with 85 ms after a kept visit, HTTP cache emptied, worker's ` +
+                `limit ${runs[0].limit} ms${runs[0].shipped ? ' (as shipped)' : ''}, ` +
+                `${kReloads} reloads | the script, wasm and pictures from the server: ` +
+                `${list((r) => r.network)} of 13, kept: ${list((r) => r.kept)}; first frame ` +
+                `${list((r) => ms(r.first))}; longest wait for an answer in the page ` +
+                `${list((r) => ms(r.waited))} |`);
+  }
+}
+
 (async () => {
   const [site, what] = process.argv.slice(2);
   if (what === 'huge') return huge(path.resolve(site));
+  if (what === 'offline') return offline(path.resolve(site));
   // The figures swing with the machine's load: said beside them.
   const load = () => os.loadavg().map((n) => n.toFixed(1)).join(', ');
   console.log(`run ${new Date().toISOString()}, load average ${load()}`);

@@ -9,8 +9,8 @@
 #      farlight-VERSION-web.zip;
 #   4. runs the browser tests (ctest, label web), their results in junit.xml.
 # Exits non-zero if any step or test fails. Afterwards, `tools/web.sh serve [PORT]` serves site/ on
-# localhost for playing and prints the address, and `tools/web.sh figures [huge]` measures the
-# figures of docs/performance.md (bench/web_figures.js).
+# localhost for playing and prints the address, and `tools/web.sh figures [huge|offline]` measures
+# the figures of docs/performance.md (bench/web_figures.js).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
