@@ -146,6 +146,17 @@ function copySite(site, change) {
   return folder;
 }
 
+// A 24-bit bitmap of `width` x `height`, every byte `value`.
+function bitmap(width, height, value) {
+  const bytes = Buffer.alloc(54 + width * height * 3, value);
+  bytes.write('BM', 0);
+  [[2, bytes.length], [10, 54], [14, 40], [18, width], [22, height]].forEach(
+      ([at, value]) => bytes.writeUInt32LE(value, at));
+  bytes.writeUInt32LE(1 | (24 << 16), 26);  // one plane, 24 bits
+  [30, 34, 38, 42, 46, 50].forEach((at) => bytes.writeUInt32LE(0, at));
+  return bytes;
+}
+
 // How long the offline worker lets the network stay silent before it answers from a kept copy, as
 // the shipped worker says.
 function silenceLimit(site) {
@@ -167,6 +178,20 @@ async function standIn(served, folder, options) {
   other.said = '';
   other.server.stdout.on('data', (data) => (other.said += data));
   return other;
+}
+
+// The names of the pictures held in any of the page's caches.
+async function keptPictures(page) {
+  return page.evaluate(async (names) => {
+    const kept = [];
+    for (const key of await caches.keys()) {
+      const cache = await caches.open(key);
+      for (const name of names) {
+        if (await cache.match(name, {ignoreSearch: true})) kept.push(name);
+      }
+    }
+    return kept;
+  }, kPictures);
 }
 
 const cases = {
@@ -374,6 +399,25 @@ const cases = {
           slow.server.kill();
         }
       });
+    } finally {
+      fs.rmSync(folder, {recursive: true, force: true});
+    }
+  },
+
+  // A picture over the page's bound for offline copies, sent without a length, is not kept; one
+  // under it, sent the same way, is.
+  async unbounded_keep(site) {
+    const folder = copySite(site, (file, name) => {
+      if (name === 'Sun.bmp') fs.writeFileSync(file, bitmap(4096, 2048, 200));  // 25 MB
+    });
+    try {
+      await play(folder, async (page) => {
+        await firstFrame(page, 60000);
+        check(await page.evaluate(() => window.farlightOffline), 'kept for offline play');
+        const kept = await keptPictures(page);
+        check(!kept.includes('Sun.bmp') && kept.includes('Earth.bmp') && kept.length === 10,
+              `all but the large picture kept (${kept})`);
+      }, {server: {withhold: ['Sun.bmp', 'Earth.bmp']}});
     } finally {
       fs.rmSync(folder, {recursive: true, force: true});
     }
