@@ -387,7 +387,8 @@ const cases = {
           await page.reload({waitUntil: 'domcontentloaded'});
           await firstFrame(page, 90000);
           const waited = await page.evaluate((names) => Math.max(...performance
-              .getEntriesByType('resource').filter(({name}) => names.includes(name.split('/').pop()))
+              .getEntriesByType('resource')
+              .filter(({name}) => names.includes(name.split('/').pop()))
               .map((entry) => entry.responseStart - entry.startTime)), kPictures);
           check(waited > limit,
                 `the last picture's answer waited ${Math.round(waited)} ms (limit ${limit} ms)`);
