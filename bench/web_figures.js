@@ -1,21 +1,32 @@
 // The browser build's figures for docs/performance.md, measured in headless Chromium on
-// SwiftShader (not a test: it prints, and judges nothing). node web_figures.js SITE_DIR [huge]
+// SwiftShader (not a test: it prints, and judges nothing).
+//   node web_figures.js SITE_DIR [huge|offline|engines]
 //   sizes: the script and wasm, and every file of the page's folder gzipped as a host would;
 //   first frame: from navigation to the end of the first requestAnimationFrame callback in which
 //   the game draws, a fresh browser profile for each load, on three links the server emulates
 //   (kLinks; never compressed), with the requests and body bytes the server sent per load; on
 //   localhost also a reload's (warm profile);
-//   frames a second at 1024 x 768 with the field in view (frames 1-30 after the first);
+//   frames a second with the field in view (frames 1-30 after the first), the canvas at 1100 x 825
+//   device pixels (the largest 4:3 box of a 1100 x 850 page);
 //   huge (optional): every picture name serving one 16384 x 16384 24-bit picture (805 MB), the
 //   largest the reader takes: the first frame's time, the wasm memory and the browser's peak
 //   resident memory, and whether the game goes on.
+//   offline (optional): the offline worker's limit on a silent network against a live but slow
+//   link: after a kept visit, with the browser's HTTP cache emptied so that every file crosses the
+//   link again, a reload on 9 Mbit/s with 85 ms, for the shipped limit and shorter ones: how many
+//   of the page's files came from the server and how many from the kept copies.
+//   engines (optional): Chromium, Firefox and WebKit in one run, each one's first frame on
+//   localhost and frames a second with the field in view.
+//   density (optional): frames a second with the field in view at 1 and 2 device pixels per CSS
+//   pixel, Chromium and Firefox.
 'use strict';
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const zlib = require('zlib');
-const {kPictures, sleep, median, serve, launch, family, openStamped, drawn, fieldInView} =
-    require('../tests/web/chromium.js');
+const {kPictures, sleep, median, serve, family, instrument, drawn, fieldInView} =
+    require('../tests/web/harness.js');
+const {kEngines, open, freshProfile} = require('../tests/web/engines.js');
 
 // Resident memory of the browser and all its processes, in bytes.
 function browserResident(pid) {
@@ -52,25 +63,25 @@ const kLinks = [
 // network was quiet after that frame; on `localhost`, also the field-in-view frame rate and a
 // reload's first frame and traffic (the profile now warm).
 async function visit({url, traffic}, localhost) {
-  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'farlight-profile-'));
-  const browser = await launch({userDataDir: profile});
+  const profile = freshProfile();
+  const session = await open('chromium', {profile: profile.folder});
   try {
     const mark = traffic.mark();
-    const page = await openStamped(browser, url);
-    const [first] = await drawn(page, 1, 180000);
+    await session.goto(url);
+    const [first] = await drawn(session, 1, 180000);
     const quiet = await traffic.quiet(500, 30000);
     const result = {first, sent: traffic.since(mark), quiet};
     if (!localhost) return result;
-    result.rate = await fieldInView(page);
+    result.rate = await fieldInView(session);
     const again = traffic.mark();
-    await page.reload({waitUntil: 'domcontentloaded', timeout: 0});
-    [result.warm] = await drawn(page, 1);
+    await session.reload();
+    [result.warm] = await drawn(session, 1);
     await traffic.quiet(500, 30000);
     result.warmSent = traffic.since(again);
     return result;
   } finally {
-    await browser.close();
-    fs.rmSync(profile, {recursive: true, force: true});
+    await session.close();
+    profile.remove();
   }
 }
 
@@ -92,7 +103,7 @@ function traffic(sums) {
 
 async function timing(site) {
   for (const link of kLinks) {
-    const served = await serve(site, link.options);
+    const served = await serve(site, {...link.options, inject: instrument()});
     const localhost = Object.keys(link.options).length === 0;
     const visits = [];
     try {
@@ -117,7 +128,7 @@ async function timing(site) {
         spread(visits.map((v) => v.warm), ms));
     row(`requests and body bytes the server sent for that reload, ${link.name}`,
         traffic(visits.map((v) => v.warmSent)));
-    row(`frames a second at 1024 x 768, field in view (frames 1-30 after the first, which is held ` +
+    row(`frames a second at 1100 x 825, field in view (frames 1-30 after the first, which is held ` +
         `until the network is quiet), ${of}`, spread(visits.map((v) => v.rate), (v) => v.toFixed(1)));
   }
 }
@@ -154,19 +165,19 @@ async function huge(site) {
     }
     writeHuge(path.join(folder, 'huge.bmp'));
     kPictures.forEach((name) => fs.symlinkSync('huge.bmp', path.join(folder, name)));
-    const {server, url} = await serve(folder);
-    const browser = await launch();
+    const {server, url} = await serve(folder, {inject: instrument()});
+    const session = await open('chromium');
     let peak = 0;
     const watch = setInterval(() => {
-      peak = Math.max(peak, browserResident(browser.process().pid));
+      peak = Math.max(peak, browserResident(session.pid));
     }, 100);
     try {
-      const page = await openStamped(browser, url);
-      const [first] = await drawn(page, 1, 600000);
-      const wasm = await page.evaluate(() => Module.HEAPU8.length);
-      await page.evaluate(() => window.release_());
+      await session.goto(url);
+      const [first] = await drawn(session, 1, 600000);
+      const wasm = await session.evaluate(() => Module.HEAPU8.length);
+      await session.evaluate(() => window.release_());
       await sleep(1000);
-      const going = (await page.evaluate(() => window.frameEnds_.length)) > 1;
+      const going = (await session.evaluate(() => window.frameEnds_.length)) > 1;
       const row = (what, value) =>
         console.log(`| eleven 16384 x 16384 pictures: ${what} | ${value} |`);
       row('first frame', `${(first / 1000).toFixed(1)} s`);
@@ -175,7 +186,7 @@ async function huge(site) {
       row('frames flow after', going);
     } finally {
       clearInterval(watch);
-      await browser.close();
+      await session.close();
       server.kill();
     }
   } finally {
@@ -183,9 +194,145 @@ async function huge(site) {
   }
 }
 
+// The worker's limits tried, in ms, beside the one it ships with; reloads for each.
+const kLimits = [50, 100, 125, 250, 1000];
+const kReloads = 3;
+
+// One kept visit and a reload on the slow link, the worker's limit `limit` ms (null: as shipped).
+async function reloadOnSlowLink(site, limit) {
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'farlight-offline-'));
+  const profile = freshProfile();
+  let served = null, session = null;
+  try {
+    for (const name of fs.readdirSync(site)) {
+      fs.copyFileSync(path.join(site, name), path.join(folder, name));
+    }
+    const worker = path.join(folder, 'service-worker.js');
+    const source = fs.readFileSync(worker, 'utf8');
+    const shipped = Number(/const kSilenceMs = (\d+);/.exec(source)[1]);
+    if (limit !== null) {
+      const changed = source.replace(/const kSilenceMs = \d+;/, `const kSilenceMs = ${limit};`);
+      fs.writeFileSync(worker, changed);
+    }
+    served = await serve(folder, {down: 9, rtt: 85, inject: instrument()});
+    session = await open('chromium', {profile: profile.folder});
+    await session.goto(served.url);
+    await drawn(session, 1, 180000);
+    if (!await session.evaluate(() => window.farlightOffline)) throw new Error('nothing kept');
+    await served.traffic.quiet(500, 30000);
+    const cdp = await session.cdp();
+    await cdp.send('Network.clearBrowserCache');
+    const mark = served.traffic.mark();
+    await session.reload();
+    const [first] = await drawn(session, 1, 180000);
+    // The files the page asks for itself, and of those, the ones whose answer the server sent
+    // whole; the rest came from the kept copies (the worker aborts a fetch it gives up; the page's
+    // own, a navigation's, it can only leave to run out, so the page is not counted).
+    const needed = ['/farlight.js', '/farlight.wasm'].concat(kPictures.map((name) => '/' + name));
+    const whole = served.traffic.since(mark).responses.filter(
+        ({where, status, ending}) => needed.includes(where) && status === 200 && !ending);
+    const network = new Set(whole.map(({where}) => where)).size;
+    const waited = await session.evaluate(() => Math.max(...performance.getEntries()
+        .filter((e) => e.entryType === 'navigation' || e.entryType === 'resource')
+        .map((e) => e.responseStart - e.startTime)));
+    return {limit: limit === null ? shipped : limit, shipped: limit === null, first, waited,
+            network, kept: needed.length - network};
+  } finally {
+    if (session) await session.close();
+    if (served) served.server.kill();
+    fs.rmSync(folder, {recursive: true, force: true});
+    profile.remove();
+  }
+}
+
+async function offline(site) {
+  for (const limit of kLimits.concat([null])) {
+    const runs = [];
+    for (let i = 0; i < kReloads; ++i) runs.push(await reloadOnSlowLink(site, limit));
+    const list = (show) => runs.map(show).join(', ');
+    const ms = (value) => Math.round(value) + ' ms';
+    console.log(`| reload on 9 Mbit/s with 85 ms after a kept visit, HTTP cache emptied, worker's ` +
+                `limit ${runs[0].limit} ms${runs[0].shipped ? ' (as shipped)' : ''}, ` +
+                `${kReloads} reloads | the script, wasm and pictures from the server: ` +
+                `${list((r) => r.network)} of 13, kept: ${list((r) => r.kept)}; first frame ` +
+                `${list((r) => ms(r.first))}; longest wait for an answer in the page ` +
+                `${list((r) => ms(r.waited))} |`);
+  }
+}
+
+// Each engine's first frame on localhost (a fresh profile each load) and frames a second with the
+// field in view, in one run: the engines take turns in a shuffled order each round, so that they
+// share the machine's load alike. Firefox and WebKit draw on llvmpipe on the X server of DISPLAY,
+// Chromium on SwiftShader; each canvas at 1100 x 825 device pixels (the page's largest 4:3 box).
+async function engines(site) {
+  const kRounds = 5;
+  const served = await serve(site, {inject: instrument()});
+  const results = Object.fromEntries(kEngines.map((engine) => [engine, {first: [], rate: []}]));
+  try {
+    for (let round = 0; round < kRounds; ++round) {
+      for (const engine of kEngines.slice().sort(() => Math.random() - 0.5)) {
+        const profile = freshProfile();
+        const session = await open(engine, {profile: profile.folder});
+        try {
+          await session.goto(served.url);
+          const [first] = await drawn(session, 1, 60000);
+          results[engine].first.push(first);
+          results[engine].rate.push(await fieldInView(session));
+        } finally {
+          await session.close();
+          profile.remove();
+        }
+      }
+    }
+  } finally {
+    served.server.kill();
+  }
+  const ms = (v) => `${Math.round(v)} ms`;
+  for (const engine of kEngines) {
+    console.log(`| ${engine}: first frame after navigation, fresh profile, localhost, median of ` +
+                `${kRounds} | ${spread(results[engine].first, ms)} |`);
+    console.log(`| ${engine}: frames a second, field in view (frames 1-30 after the first), ` +
+                `median of ${kRounds} | ${spread(results[engine].rate, (v) => v.toFixed(1))} |`);
+  }
+}
+
+// What drawing at the screen's own pixels costs a software renderer: frames a second with the
+// field in view, 1100 x 850 page, at 1 and 2 device pixels per CSS pixel (canvas 1100 x 825 and
+// 2200 x 1650), Chromium and Firefox, in one run, the four taking turns in a shuffled order.
+async function density(site) {
+  const kRounds = 5;
+  const served = await serve(site, {inject: instrument()});
+  const kinds = ['chromium', 'firefox'].flatMap((engine) => [1, 2].map((scale) => ({engine, scale})));
+  const rates = kinds.map(() => []);
+  try {
+    for (let round = 0; round < kRounds; ++round) {
+      for (const i of kinds.map((_, i) => i).sort(() => Math.random() - 0.5)) {
+        const {engine, scale} = kinds[i];
+        const session = await open(engine, {viewport: {width: 1100, height: 850, scale}});
+        try {
+          await session.goto(served.url);
+          await drawn(session, 1, 60000);
+          rates[i].push(await fieldInView(session));
+        } finally {
+          await session.close();
+        }
+      }
+    }
+  } finally {
+    served.server.kill();
+  }
+  kinds.forEach(({engine, scale}, i) => console.log(
+      `| ${engine}: frames a second, field in view, ${scale} device pixel${scale > 1 ? 's' : ''} ` +
+      `per CSS pixel (canvas ${1100 * scale} x ${825 * scale}), median of ${kRounds} | ` +
+      `${spread(rates[i], (v) => v.toFixed(1))} |`));
+}
+
 (async () => {
   const [site, what] = process.argv.slice(2);
+  if (what === 'density') return density(path.resolve(site));
   if (what === 'huge') return huge(path.resolve(site));
+  if (what === 'engines') return engines(path.resolve(site));
+  if (what === 'offline') return offline(path.resolve(site));
   // The figures swing with the machine's load: said beside them.
   const load = () => os.loadavg().map((n) => n.toFixed(1)).join(', ');
   console.log(`run ${new Date().toISOString()}, load average ${load()}`);

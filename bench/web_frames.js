@@ -1,4 +1,4 @@
-// Frames a second of the browser build in headless Chromium on SwiftShader at 1024 x 768, split
+// Frames a second of the browser build in headless Chromium on SwiftShader at 1100 x 825 (a 1100 x 850 page), split
 // where the work differs: while the field is in view (its first 30 frames after the first, which
 // is held until then so that the page's start stays out; the slowest sphere passes the viewer by
 // frame 30) and after it has passed (the next two seconds, nothing left to fill).
@@ -12,8 +12,9 @@
 const {execFileSync} = require('child_process');
 const fs = require('fs');
 const path = require('path');
-const {sleep, median, serve, launch, family, openStamped, drawn, fieldInView} =
-    require('../tests/web/chromium.js');
+const {sleep, median, serve, family, instrument, drawn, fieldInView} =
+    require('../tests/web/harness.js');
+const {open} = require('../tests/web/engines.js');
 
 const kRounds = 5;
 
@@ -29,20 +30,20 @@ function processorTime(pid) {
   return ticks * 1000 / Number(execFileSync('getconf', ['CLK_TCK']));
 }
 
-async function measure(browser, {url, traffic}) {
-  const pid = browser.process().pid;
-  const context = await browser.createBrowserContext();
-  const page = await openStamped(context, url);
-  await drawn(page, 1);
+async function measure({url, traffic}) {
+  const session = await open('chromium');
+  const pid = session.pid;
+  await session.goto(url);
+  await drawn(session, 1);
   await traffic.quiet(300, 10000);  // what the page fetches after its first frame
-  const count = () => page.evaluate(() => window.frameEnds_.length);
+  const count = () => session.evaluate(() => window.frameEnds_.length);
   const start = [processorTime(pid), await count()];
-  const inView = await fieldInView(page);
+  const inView = await fieldInView(session);
   const middle = [processorTime(pid), await count()];
   await sleep(2000);
   const end = [processorTime(pid), await count()];
-  const ends = await page.evaluate(() => window.frameEnds_);
-  await context.close();
+  const ends = await session.evaluate(() => window.frameEnds_);
+  await session.close();
   const cost = (a, b) => (b[0] - a[0]) / (b[1] - a[1]);
   const later = ends.filter((t) => t > ends[30]);
   const passed = (later.length - 1) / ((later[later.length - 1] - later[0]) / 1000);
@@ -51,20 +52,18 @@ async function measure(browser, {url, traffic}) {
 
 (async () => {
   const sites = process.argv.slice(2).map((folder) => path.resolve(folder));
-  const servers = await Promise.all(sites.map((site) => serve(site)));
-  const browser = await launch();
+  const servers = await Promise.all(sites.map((site) => serve(site, {inject: instrument()})));
   const kinds = ['inView', 'passed', 'inViewCost', 'passedCost'];
   const results = sites.map(() => ({inView: [], passed: [], inViewCost: [], passedCost: []}));
   try {
     for (let round = 0; round < kRounds; ++round) {
       const order = sites.map((_, i) => i).sort(() => Math.random() - 0.5);
       for (const i of order) {
-        const figures = await measure(browser, servers[i]);
+        const figures = await measure(servers[i]);
         kinds.forEach((kind) => results[i][kind].push(figures[kind]));
       }
     }
   } finally {
-    await browser.close();
     servers.forEach(({server}) => server.kill());
   }
   const show = (values) =>

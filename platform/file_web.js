@@ -5,14 +5,14 @@
 //
 // Bounds: the bytes queued ahead of the game across all pictures stop growing at kAheadBytes (the
 // picture the game is reading always flows), so eleven huge pictures never sit in the tab at once.
-// A picture of up to kKeptBytes stays whole until the field is filled, so a second sphere that
-// drew a bad file reads it again without a second request. A picture that gets no byte for
+// A picture of up to kMaxRereadBytes stays whole until the field is filled, so a second sphere
+// that drew a bad file reads it again without a second request. A picture that gets no byte for
 // kStallMs while the game waits for it, or whose connection drops, is refused like a cut file.
 Module.farlightFiles = (() => {
   const kAheadBytes = 64 << 20;
-  const kKeptBytes = 16 << 20;
-  // The tests shorten the wait (Module.stallSeconds, set by the page).
-  const kStallMs = (Module.stallSeconds || 30) * 1000;
+  const kMaxRereadBytes = 16 << 20;
+  // The tests shorten the wait (Module.farlightStallSeconds, set by the page).
+  const kStallMs = (Module.farlightStallSeconds || 30) * 1000;
   const files = new Map();  // URL -> entry, for one field's load
   let reading = null;       // the entry the game reads now
 
@@ -21,7 +21,8 @@ Module.farlightFiles = (() => {
     for (const entry of files.values()) sum += entry.arrived - entry.consumed;
     return sum;
   };
-  const keepable = (entry) => (entry.length >= 0 ? entry.length : entry.arrived) <= kKeptBytes;
+  const keepable = (entry) =>
+    (entry.length >= 0 ? entry.length : entry.arrived) <= kMaxRereadBytes;
 
   // Tells the page how far the load is: pictures settled of those asked for, bytes arrived of
   // those announced. At most every 50 ms, but always when a picture settles: chunks of a huge

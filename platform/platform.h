@@ -14,10 +14,12 @@
 enum class FileRead { ok, cannotOpen, tooLarge, noMemory };
 
 // Reads the whole regular file at `path` into one malloc'd block that *data takes over, and sets
-// *size to the bytes read. Never waits: a folder, FIFO, device or socket under the name is refused
-// at once (cannotOpen), as is a missing, unreadable or empty file. A file larger than `maxBytes` is
-// refused before it is read (tooLarge); no memory for it is noMemory. A file that shrinks while it
-// is read gives what was read. On any refusal *data and *size are left alone.
+// *size to the bytes read. A folder, FIFO, device or socket under the name is refused at once
+// (cannotOpen) rather than waited on, as is a missing, unreadable or empty file. On the web the
+// file crosses the network and the read waits for it (a transfer that stalls is given up). A file
+// larger than `maxBytes` is refused before it is read (tooLarge); no memory for it is noMemory. A
+// file that shrinks while it is read gives what was read. On any refusal *data and *size are left
+// alone.
 FileRead readWholeFile(const char* path, size_t maxBytes, OwnedBytes* data, size_t* size);
 
 // Which file a name stands for, and in which state: equal identities are the same unchanged file.

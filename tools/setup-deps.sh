@@ -19,10 +19,12 @@ test_pkgs=("${play_pkgs[@]}" libx11-dev libgtest-dev libbenchmark-dev libstb-dev
 windows_pkgs=("${play_pkgs[@]}" g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
   libgtest-dev wine wine64 nsis zip unzip xvfb xauth xdotool x11-utils python3)
 # The browser build: the painters build natively, the game with emscripten (binaryen optimises
-# its wasm), tested in Chromium driven from Node (npm brings puppeteer-core; a Node that carries
-# its own npm needs no package for it). These come without their recommends, which are heavy.
-web_pkgs=("${play_pkgs[@]}" python3)
-lean_pkgs=(emscripten binaryen chromium nodejs)
+# its wasm), tested in Chromium and Firefox driven from Node (npm brings puppeteer-core; a Node that
+# carries its own npm needs no package for it) and in WebKit's MiniBrowser through its WebDriver
+# server, the last two on a headless X server. These come without their recommends, which are
+# heavy.
+web_pkgs=("${play_pkgs[@]}" python3 xvfb xauth)
+lean_pkgs=(emscripten binaryen chromium firefox-esr webkit2gtk-driver nodejs)
 command -v npm >/dev/null 2>&1 || lean_pkgs+=(npm)
 
 # Several sets may be named at once, so that one apt-get update serves them all.

@@ -5,7 +5,7 @@
 #      its own and each program whole, shuffled and repeated (label whole);
 #   3. a clang libFuzzer build, each fuzz target for a bounded time;
 #   4. the Windows build (tools/windows.sh): cross-built with MinGW-w64, its tests under Wine;
-#   5. the browser build (tools/web.sh): built with emscripten, played in headless Chromium.
+#   5. the browser build (tools/web.sh): built with emscripten, played in Chromium, Firefox and WebKit.
 # Ends with one line "Total: N passed, M failed" and exits non-zero if anything failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -79,10 +79,10 @@ echo "=== Windows (MinGW-w64 cross build, tests under Wine)"
 rm -f build-windows/junit.xml
 tools/windows.sh
 tally "Windows (MinGW-w64, Wine)" build-windows/junit.xml
-echo "=== Web (emscripten build, tests in headless Chromium)"
+echo "=== Web (emscripten build, tests in Chromium, Firefox and WebKit)"
 rm -f build-web/junit.xml
 tools/web.sh
-tally "Web (emscripten, Chromium)" build-web/junit.xml
+tally "Web (emscripten; Chromium, Firefox, WebKit)" build-web/junit.xml
 
 echo
 echo "Total: $passed passed, $failed failed"

@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
-# Builds Farlight for the browser with emscripten and tests it in headless Chromium, all inside
-# build-web/:
+# Builds Farlight for the browser with emscripten and tests it in Chromium, Firefox and WebKit,
+# all inside build-web/:
 #   1. installs the Debian packages it needs (tools/setup-deps.sh web), and puppeteer-core from npm
-#      into node/ (never globally; it drives Debian's Chromium and downloads no browser);
+#      into node/ (never globally; it drives Debian's Chromium and Firefox and downloads no
+#      browser);
 #   2. paints the eleven pictures with a native build in host/, and the browser's set of them at
 #      8 bits with a palette;
 #   3. builds the game for the web, lays out the page's folder in site/ and packs
 #      farlight-VERSION-web.zip;
 #   4. runs the browser tests (ctest, label web), their results in junit.xml.
 # Exits non-zero if any step or test fails. Afterwards, `tools/web.sh serve [PORT]` serves site/ on
-# localhost for playing and prints the address, and `tools/web.sh figures [huge]` measures the
-# figures of docs/performance.md (bench/web_figures.js).
+# localhost for playing and prints the address, and
+# `tools/web.sh figures [huge|offline|engines|density]` measures the figures of
+# docs/performance.md (bench/web_figures.js; Firefox and WebKit on an X server of their own).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -27,7 +29,8 @@ if [ "${1:-}" = serve ]; then
 fi
 
 if [ "${1:-}" = figures ]; then
-  NODE_PATH=$out/node/node_modules exec node bench/web_figures.js "$out/site" ${2:+"$2"}
+  NODE_PATH=$out/node/node_modules exec tests/support/private_display.sh \
+    node bench/web_figures.js "$out/site" ${2:+"$2"}
 fi
 
 . tools/steps.sh
@@ -61,7 +64,7 @@ run "$out/build.log" cmake --build "$out" -j"$jobs"
 (cd "$out" && run "$out/cpack.log" cpack)
 ls -l "$out"/site/farlight.js "$out"/site/farlight.wasm "$out"/farlight-*-web.zip
 
-step "tests in headless Chromium"
+step "tests in Chromium, Firefox and WebKit"
 status=0
 ctest --test-dir "$out" --output-on-failure -L web --timeout 180 --output-junit junit.xml ||
   status=$?

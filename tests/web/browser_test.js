@@ -6,7 +6,7 @@
 'use strict';
 const fs = require('fs');
 const path = require('path');
-const {kPictures, sleep, serve, instrument, copySite} = require('./harness.js');
+const {kPictures, sleep, serve, instrument, drawn, copySite} = require('./harness.js');
 const {kEngines, open} = require('./engines.js');
 const {field, under, shown} = require('./field.js');
 
@@ -73,8 +73,9 @@ function look(x, y, radius) {
 async function play(engine, folder, body, {viewport, server = {}, before = null,
                                            browser = {}} = {}) {
   const site = typeof folder === 'string' ? folder : folder.folder;
-  const served = await serve(site, {...server, inject: instrument({seed: kSeed, keep: true,
-                                                                     before})});
+  const inject = instrument({seed: kSeed, keep: true, before});
+  const served = await serve(site, {...server, inject});
+  served.inject = inject;
   let session = null;
   try {
     session = await open(engine, {viewport, ...browser});
@@ -106,8 +107,7 @@ async function lookAround(session, spots) {
 const frames = (session) => session.evaluate(() => window.frameEnds_.length);
 
 // Waits for the first frame, which the page then holds.
-const firstFrame = (session, ms = 30000) =>
-    session.waitFor(() => window.frameEnds_.length >= 1, [], ms);
+const firstFrame = (session, ms = 30000) => drawn(session, 1, ms);
 
 // Lets the held frames go, and waits until at least `count` more have been drawn.
 async function framesFlow(session, count = 5, ms = 10000) {
@@ -213,6 +213,55 @@ async function loseContext(session) {
   }));
 }
 
+// A 24-bit bitmap of `width` x `height`, every byte `value`.
+function bitmap(width, height, value) {
+  const bytes = Buffer.alloc(54 + width * height * 3, value);
+  bytes.write('BM', 0);
+  [[2, bytes.length], [10, 54], [14, 40], [18, width], [22, height]].forEach(
+      ([at, value]) => bytes.writeUInt32LE(value, at));
+  bytes.writeUInt32LE(1 | (24 << 16), 26);  // one plane, 24 bits
+  [30, 34, 38, 42, 46, 50].forEach((at) => bytes.writeUInt32LE(0, at));
+  return bytes;
+}
+
+// How long the offline worker lets the network stay silent before it answers from a kept copy, as
+// the shipped worker says.
+function silenceLimit(site) {
+  const said = /const kSilenceMs = (\d+);/.exec(
+      fs.readFileSync(path.join(site, 'service-worker.js'), 'utf8'));
+  check(said !== null, 'the worker names its limit');
+  return Number(said[1]);
+}
+
+// Stops the server of `served` and starts another on its port, for the same origin, with serve.py's
+// `options` (and the same script put into the page); resolves to it as serve does. Its stdout is
+// also gathered in `said`.
+async function standIn(served, folder, options) {
+  const port = Number(new URL(served.url).port);
+  await new Promise((resolve) => {
+    served.server.once('exit', resolve);
+    served.server.kill();
+  });
+  const other = await serve(folder, Object.assign({port, inject: served.inject}, options));
+  other.said = '';
+  other.server.stdout.on('data', (data) => (other.said += data));
+  return other;
+}
+
+// The names of the pictures held in any of the page's caches.
+function keptPictures(session) {
+  return session.evaluate(async (names) => {
+    const kept = [];
+    for (const key of await caches.keys()) {
+      const cache = await caches.open(key);
+      for (const name of names) {
+        if (await cache.match(name, {ignoreSearch: true})) kept.push(name);
+      }
+    }
+    return kept;
+  }, kPictures);
+}
+
 // Each case: run(engine, site), and the engines it runs on where not all (`engines`), with why.
 const cases = {
   // The first frame wears the pictures; the animation flows until a right press freezes it, and the
@@ -308,7 +357,7 @@ const cases = {
   // whatever the field drew, none asked about with HEAD; with the server gone, a reload draws the
   // same textured field. On Chromium, whose DevTools protocol can ask, the page is installable.
   offline: {async run(engine, site) {
-    await play(engine, site, async (session, {server, traffic}) => {
+    await play(engine, site, async (session, {server, traffic, url}) => {
       await firstFrame(session);
       check(await session.evaluate(() => window.farlightOffline), 'kept for offline play');
       if (session.can.cdp) {
@@ -330,7 +379,86 @@ const cases = {
       const first = await session.evaluate(look);
       check(first.coloured > 10000 && session.alerts.length === 0,
             `offline: textured (${first.coloured} coloured), silent (${session.alerts.length} alerts)`);
+      // The page at its folder's address is the kept index.html too.
+      await session.goto(new URL('./', url).href);
+      await firstFrame(session);
+      const folder = await session.evaluate(look);
+      check(folder.coloured > 10000 && session.alerts.length === 0,
+            `offline at the folder's address: textured (${folder.coloured} coloured)`);
     });
+  }},
+
+  // After one visit, a server that takes connections and never answers (a phone between cells): the
+  // reload, having asked it, draws the textured field from the kept copies once the worker's limit
+  // has passed, not minutes later.
+  dead_link: {async run(engine, site) {
+    const limit = silenceLimit(site);
+    await play(engine, site, async (session, served) => {
+      await firstFrame(session);
+      check(await session.evaluate(() => window.farlightOffline), 'kept for offline play');
+      const dead = await standIn(served, site, {hang: true});
+      try {
+        await reload(session);
+        const at = await session.evaluate(() => window.frameEnds_[0]);
+        check(at < limit + 2500,
+              `first frame ${Math.round(at)} ms after the reload (limit ${limit} ms)`);
+        const first = await session.evaluate(look);
+        check(first.coloured > 10000 && session.alerts.length === 0,
+              `textured (${first.coloured} coloured), silent (${session.alerts.length} alerts)`);
+        check(dead.said.includes('request GET /index.html') && !dead.said.includes('response'),
+              'the silent server was asked for the page');
+      } finally {
+        dead.server.kill();
+      }
+    });
+  }},
+
+  // After one visit, pictures replaced by 1.5 MB of junk each and the link slowed to 9 Mbit/s with
+  // 85 ms round trips: every picture of the reload comes from the server (its alerts, one per
+  // sphere), none from a kept copy, though the later ones wait for a connection past the limit.
+  slow_link_kept: {async run(engine, site) {
+    const limit = silenceLimit(site);
+    const folder = copySite(site);
+    await play(engine, folder, async (session, served) => {
+      await firstFrame(session);
+      check(await session.evaluate(() => window.farlightOffline), 'kept for offline play');
+      kPictures.forEach((name) => fs.writeFileSync(path.join(folder.folder, name),
+                                                   Buffer.alloc(1.5e6)));
+      const slow = await standIn(served, folder.folder, {down: 9, rtt: 85});
+      try {
+        session.alerts.length = 0;
+        const reloaded = Date.now();
+        await session.reload();
+        await firstFrame(session, 90000);
+        // The browser's six connections to the server: the last pictures are asked for only as
+        // earlier answers end.
+        const waited = Math.max(...slow.traffic.asked().filter(
+            ({where}) => kPictures.includes(where.slice(1))).map(({at}) => at)) - reloaded;
+        check(waited > limit,
+              `the last picture asked for ${waited} ms after the reload (limit ${limit} ms)`);
+        const sent = slow.traffic.since(0).pictures;
+        check(session.alerts.length === 30 && sent.requests === 11 && sent.bytes === 11 * 1.5e6,
+              `each picture from the server (${session.alerts.length} alerts, ${sent.requests} ` +
+              `responses, ${sent.bytes} B)`);
+      } finally {
+        slow.server.kill();
+      }
+    });
+  }},
+
+  // A picture over the page's bound for offline copies, sent without a length, is not kept; one
+  // under it, sent the same way, is.
+  unbounded_keep: {async run(engine, site) {
+    const folder = copySite(site, (file, name) => {
+      if (name === 'Sun.bmp') fs.writeFileSync(file, bitmap(4096, 2048, 200));  // 25 MB
+    });
+    await play(engine, folder, async (session) => {
+      await firstFrame(session, 60000);
+      check(await session.evaluate(() => window.farlightOffline), 'kept for offline play');
+      const kept = await keptPictures(session);
+      check(!kept.includes('Sun.bmp') && kept.includes('Earth.bmp') && kept.length === 10,
+            `all but the large picture kept (${kept})`);
+    }, {server: {withhold: ['Sun.bmp', 'Earth.bmp']}});
   }},
 
   // Online, the server comes first: pictures replaced by junk after a visit give their boxes at
@@ -352,15 +480,8 @@ const cases = {
   // in the first frame the game draws.
   slow_load: {async run(engine, site) {
     // Pictures of 128 x 64 pixels, 24 kB each, so that the link takes seconds rather than minutes.
-    const folder = copySite(site, (file, name) => {
-      const bytes = Buffer.alloc(54 + 128 * 64 * 3, kPictures.indexOf(name) * 20);
-      bytes.write('BM', 0);
-      [[2, bytes.length], [10, 54], [14, 40], [18, 128], [22, 64]].forEach(
-          ([at, value]) => bytes.writeUInt32LE(value, at));
-      bytes.writeUInt32LE(1 | (24 << 16), 26);  // one plane, 24 bits
-      [30, 34, 38, 42, 46, 50].forEach((at) => bytes.writeUInt32LE(0, at));
-      fs.writeFileSync(file, bytes);
-    });
+    const folder = copySite(site, (file, name) =>
+        fs.writeFileSync(file, bitmap(128, 64, kPictures.indexOf(name) * 20)));
     await play(engine, folder, async (session) => {
       await sleep(900);
       const early = await panelText(session);
@@ -488,6 +609,84 @@ Object.assign(cases, {
       await same('frozen');
       check(await frames(session) === frozen, 'still frozen');
       await clearLargest(session);
+    });
+  }},
+});
+
+Object.assign(cases, {
+  // A picture past what the game keeps to draw again (a 4096 x 4096 one, 48 MiB as uploaded): after
+  // a lost context the page says it cannot be drawn again and offers a restart. Chromium alone:
+  // the picture is large, and the page's words are the same on every engine.
+  context_lost_unkept: {engines: ['chromium'], async run(engine, site) {
+    const folder = copySite(site, (file, name) => {
+      if (name === 'Sun.bmp') fs.writeFileSync(file, bitmap(4096, 4096, 90));
+    });
+    await play(engine, folder, async (session) => {
+      await firstFrame(session, 60000);
+      await freeze(session);
+      await loseContext(session);
+      await session.waitFor(() => document.querySelector('#loading.failed button'), [], 10000);
+      const said = await panelText(session);
+      check(/cannot be drawn again/.test(said) && /Restart/.test(said),
+            `the page says so and offers a restart (${JSON.stringify(said)})`);
+    });
+  }},
+});
+
+// The canvas's drawing buffer against the device pixels it covers: the same, or the cap's.
+async function sharp(session, what) {
+  const sizes = await session.evaluate(() => {
+    const canvas = document.getElementById('canvas');
+    const rect = canvas.getBoundingClientRect(), ratio = devicePixelRatio;
+    return {buffer: [canvas.width, canvas.height],
+            covered: [Math.round(rect.width * ratio), Math.round(rect.height * ratio)]};
+  });
+  const [width, height] = sizes.covered;
+  const scale = Math.min(1, 4096 / Math.max(width, height));
+  const expected = [Math.floor(width * scale), Math.floor(height * scale)];
+  check(sizes.buffer.every((side, i) => Math.abs(side - expected[i]) <= 1),
+        `${what}: the drawing buffer ${sizes.buffer.join(' x ')} for ` +
+        `${sizes.covered.join(' x ')} device pixels`);
+}
+
+Object.assign(cases, {
+  // A screen of 2 device pixels per CSS pixel: the canvas is drawn at its device pixels, wears its
+  // pictures, and a click on the frozen scene clears the sphere under it.
+  sharp: {engines: ['chromium', 'firefox'], async run(engine, site) {
+    await play(engine, site, async (session) => {
+      await firstFrame(session);
+      await sharp(session, '2x');
+      const first = await session.evaluate(look);
+      check(first.coloured > 40000, `textured (${first.coloured} coloured)`);
+      await freeze(session);
+      await clearLargest(session);
+    }, {viewport: {width: 1100, height: 850, scale: 2}});
+  }},
+
+  // A phone in landscape at 3 device pixels per CSS pixel, played by touch: the same, the freeze a
+  // right press (touch's own freeze, a finger held, is the page's and has its own case).
+  sharp_touch: {engines: ['chromium'], async run(engine, site) {
+    await play(engine, site, async (session) => {
+      await firstFrame(session);
+      await sharp(session, '3x, landscape');
+      await freeze(session);
+      await clearLargest(session, 'tap');
+    }, {viewport: {width: 844, height: 390, scale: 3, touch: true}});
+  }},
+
+  // The page resized while the game runs: the drawing buffer follows, capped on a large screen
+  // at 4096 pixels a side, and frames go on.
+  resized: {engines: ['chromium', 'firefox'], async run(engine, site) {
+    await play(engine, site, async (session) => {
+      await firstFrame(session);
+      await session.evaluate(() => window.release_());
+      for (const viewport of [{width: 700, height: 500, scale: 1},
+                              {width: 1600, height: 1200, scale: 3}]) {
+        await session.setViewport(viewport);
+        const before = await frames(session);
+        await session.waitFor((before) => window.frameEnds_.length > before + 3, [before], 20000);
+        await sharp(session, `${viewport.width} x ${viewport.height} at ${viewport.scale}x`);
+      }
     });
   }},
 });

@@ -16,12 +16,12 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 const median = (values) => values.slice().sort((a, b) => a - b)[Math.floor(values.length / 2)];
 
 // Serves `folder` through serve.py. `options`: {down: Mbit/s, rtt: ms, withhold, oversize, stall,
-// drop: lists of names (stall and drop entries may be NAME:BYTES)}, see serve.py, and `inject`,
-// a script the page runs before its own (see instrument). Resolves to the server process, the
-// page's address and its traffic (see watchTraffic).
+// drop: lists of names (stall and drop entries may be NAME:BYTES), port, hang: true}, see serve.py,
+// and `inject`, a script the page runs before its own (see instrument). Resolves to the server
+// process, the page's address and its traffic (see watchTraffic).
 function serve(folder, {inject, ...options} = {}) {
   const args = Object.entries(options).flatMap(
-      ([key, value]) => [`--${key}`, [].concat(value).join(',')]);
+      ([key, value]) => (value === true ? [`--${key}`] : [`--${key}`, [].concat(value).join(',')]));
   let script = null;
   if (inject) {
     script = path.join(fs.mkdtempSync(path.join(os.tmpdir(), 'farlight-inject-')), 'inject.js');
@@ -47,7 +47,7 @@ function serve(folder, {inject, ...options} = {}) {
 // by method, body bytes, the same for the pictures alone), quiet(ms, cap) waits until nothing has
 // been in flight for `ms` (at most `cap` ms; resolves false then).
 function watchTraffic(server) {
-  const ended = [];
+  const ended = [], asked = [];
   let pending = '', open = 0, last = Date.now();
   server.stdout.on('data', (data) => {
     const lines = (pending + data).split('\n');
@@ -56,7 +56,7 @@ function watchTraffic(server) {
       const [what, method, where, status, bytes, ending] = line.split(' ');
       if (what !== 'request' && what !== 'response') continue;
       last = Date.now();
-      if (what === 'request') ++open;
+      if (what === 'request') ++open, asked.push({method, where, at: last});
       else --open, ended.push({method, where, status: Number(status), bytes: Number(bytes), ending});
     }
   });
@@ -69,6 +69,8 @@ function watchTraffic(server) {
   const picture = ({where}) => kPictures.includes(decodeURIComponent(where.split('?')[0].slice(1)));
   return {
     mark: () => ended.length,
+    // When each request arrived (Date.now()), in order.
+    asked: () => asked.slice(),
     since: (mark) => {
       const responses = ended.slice(mark);
       return Object.assign(sum(responses), {responses, pictures: sum(responses.filter(picture))});

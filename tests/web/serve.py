@@ -3,7 +3,7 @@ folder on a free port of 127.0.0.1 (HTTP/1.1, connections kept alive, never comp
 port on the first line of stdout.
 
     serve.py [--down MBIT] [--rtt MS] [--withhold NAMES] [--oversize NAMES]
-             [--stall NAMES] [--drop NAMES] [--inject FILE]
+             [--stall NAMES] [--drop NAMES] [--hang] [--port PORT] [--inject FILE]
 
 NAMES is a comma-separated list of file names (paths below the folder, no leading slash); for
 --stall and --drop each may end in :BYTES. E.g. serve.py --down 9 --rtt 85 --drop Sun.bmp:4096
@@ -20,6 +20,11 @@ NAMES is a comma-separated list of file names (paths below the folder, no leadin
                    nothing more; the connection stays open until the client closes it.
   --drop NAME[:BYTES]   sends the headers with the full length and BYTES of the body (half by
                    default), then closes the connection.
+  --hang           answers nothing: each connection is taken and its requests read, then held
+                   silent until the client closes it (a dead link that still accepts, a captive
+                   portal). Its requests are said; no response is.
+  --port PORT      listens on PORT instead of a free one: a server started in another's place,
+                   for the same origin.
   --inject FILE    puts FILE's script into every page (.html) served, first in its head, so that
                    it runs before the page's own scripts on any browser.
 
@@ -58,6 +63,8 @@ parser.add_argument("--withhold", default="", metavar="NAMES")
 parser.add_argument("--oversize", default="", metavar="NAMES")
 parser.add_argument("--stall", default="", metavar="NAMES")
 parser.add_argument("--drop", default="", metavar="NAMES")
+parser.add_argument("--hang", action="store_true")
+parser.add_argument("--port", type=int, default=0)
 parser.add_argument("--inject", metavar="FILE")
 options = parser.parse_args()
 withheld = set(names(options.withhold))
@@ -144,6 +151,9 @@ class Handler(http.server.SimpleHTTPRequestHandler):
 
     def answer(self, method, respond):
         say("request", method, self.path)
+        if options.hang:
+            self.hold()
+            return
         self.in_body, self.body_bytes, self.status, self.ending = False, 0, 0, ""
         time.sleep(round_trip)
         self.wfile.through = None
@@ -204,18 +214,23 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         if name in stalled:
             self.ending = "stalled"
             say("response", "GET", self.path, self.status, self.body_bytes, self.ending)
-            try:
-                while self.connection.recv(1 << 16):  # held until the client lets go
-                    pass
-            except OSError:
-                pass
+            self.hold()
         else:
             self.ending = "dropped"
+
+    def hold(self):
+        """Holds the connection, saying nothing more, until the client lets go."""
+        self.close_connection = True
+        try:
+            while self.connection.recv(1 << 16):
+                pass
+        except OSError:
+            pass
 
     def log_message(self, *args):
         pass
 
 
-server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+server = http.server.ThreadingHTTPServer(("127.0.0.1", options.port), Handler)
 print("port", server.server_address[1], flush=True)
 server.serve_forever()
