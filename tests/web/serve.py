@@ -35,6 +35,7 @@ Traffic, one line on stdout per event, for the harness to count:
                                    when the stall begins, cut when the client went away first)
 """
 import argparse
+import email.utils
 import http.server
 import io
 import os
@@ -177,11 +178,24 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             path = os.path.join(path, "index.html")
         if not injected or not path.endswith(".html") or not os.path.isfile(path):
             return super().send_head()
+        # Revalidated by the page file's date, as the plain server does, so that a reload costs
+        # what it costs without the script.
+        modified = int(os.stat(path).st_mtime)
+        since = self.headers.get("If-Modified-Since")
+        try:
+            fresh = since and email.utils.parsedate_to_datetime(since).timestamp() >= modified
+        except (TypeError, ValueError):
+            fresh = False
+        if fresh:
+            self.send_response(304)
+            self.end_headers()
+            return None
         with open(path, "rb") as page:
             body = page.read().replace(b"<head>", injected, 1)
         self.send_response(200)
         self.send_header("Content-Type", "text/html; charset=utf-8")
         self.send_header("Content-Length", str(len(body)))
+        self.send_header("Last-Modified", self.date_time_string(modified))
         self.end_headers()
         return io.BytesIO(body)
 
