@@ -81,7 +81,7 @@ async function play(engine, folder, body, {viewport, server = {}, before = null,
     session = await open(engine, {viewport, ...browser});
     await session.goto(served.url);
     await body(session, served);
-    const errors = await session.evaluate(() => window.errors_);
+    const errors = (await session.evaluate(() => window.errors_)).concat(session.errors);
     check(errors.length === 0, `no uncaught error in the page (${JSON.stringify(errors)})`);
   } finally {
     if (session) await session.close();

@@ -6,9 +6,12 @@
 //
 // A session: goto(url), reload(), evaluate(fn, ...args) (fn's source runs in the page; a promise
 // is awaited; the result comes back as JSON), waitFor(fn, args, ms), click(x, y, button) and
-// tap(x, y) at a point of the page in CSS pixels, alerts (every alert's text, each accepted at
-// once), close(); `can` says what the engine's driver offers beyond that: touch, scale (a
-// viewport's device pixel ratio), cdp (Chromium's DevTools protocol: cdp()).
+// tap(x, y) at a point of the page in CSS pixels, setViewport({width, height, scale, touch}),
+// alerts (every alert's text, each accepted at once), errors (what the browser reported uncaught,
+// where its driver tells), close(). `can` says what the engine's driver offers beyond that: touch,
+// scale (a viewport's device pixel ratio), cdp (Chromium's DevTools protocol: cdp()), httpCache
+// (WebKit's automation sessions keep no HTTP cache, so a file asked for twice crosses the link
+// twice).
 'use strict';
 const {spawn} = require('child_process');
 const fs = require('fs');
@@ -64,13 +67,16 @@ async function puppeteerSession(engine, options) {
   if (options.profile) launchOptions.userDataDir = options.profile;
   const browser = await puppeteer.launch(launchOptions);
   const page = (await browser.pages())[0] || await browser.newPage();
-  const alerts = [];
+  const alerts = [], errors = [];
   page.on('dialog', async (dialog) => {
     alerts.push(dialog.message());
     await dialog.accept().catch(() => {});
   });
+  // What the browser itself reports as uncaught, which the page's own listeners may not see
+  // (Firefox reports a promise rejected with a plain value whatever the page does).
+  page.on('pageerror', (error) => errors.push(String(error.message || error)));
   const session = {
-    engine, alerts, page,
+    engine, alerts, errors, page,
     pid: browser.process() ? browser.process().pid : 0,
     can: {touch: engine === 'chromium', scale: true, cdp: engine === 'chromium', httpCache: true},
     async setViewport({width = 1100, height = 850, scale = 1, touch = false} = {}) {
@@ -188,7 +194,7 @@ async function webkitSession(options) {
                y: Math.round(y)},
               {type: 'pointerDown', button}, {type: 'pointerUp', button}]}]});
   const session = {
-    engine: 'webkit', alerts, pid: driver.pid,
+    engine: 'webkit', alerts, errors: [], pid: driver.pid,
     can: {touch: false, scale: false, cdp: false, httpCache: false},
     async setViewport({width = 1100, height = 850} = {}) {
       // The window's outer size: the viewport is what the browser's own bars leave of it.
