@@ -1,9 +1,8 @@
 // The rest of the game's contact with the browser: the "Error" box, the seeding clock, start-up
 // and a lost WebGL context.
+#include <GL/freeglut.h>
 #include <emscripten.h>
 #include <emscripten/html5.h>
-
-#include <GL/freeglut.h>
 
 #include <chrono>
 

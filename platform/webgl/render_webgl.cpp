@@ -98,8 +98,8 @@ void main() {
 constexpr size_t kRestorableImageBytes = size_t(32) << 20;
 
 // The capabilities the renderer passes on, in the order of CapState's bits.
-constexpr GLenum kCaps[] = {GL_BLEND,   GL_CULL_FACE,           GL_DEPTH_TEST,
-                            GL_DITHER,  GL_POLYGON_OFFSET_FILL, GL_SCISSOR_TEST};
+constexpr GLenum kCaps[] = {GL_BLEND,  GL_CULL_FACE,           GL_DEPTH_TEST,
+                            GL_DITHER, GL_POLYGON_OFFSET_FILL, GL_SCISSOR_TEST};
 constexpr int kCapCount = sizeof kCaps / sizeof kCaps[0];
 
 using Pixels = std::unique_ptr<unsigned char, decltype(&std::free)>;
@@ -213,8 +213,8 @@ Pixels copyOf(const void* from, size_t bytes) {
 // Uploads an image to `texture` and keeps a copy of it, while the bound allows, for a new context.
 // `pixels` hold `bytes` bytes, `height` rows `alignment` apart (0 bytes: a format the renderer
 // cannot size, not kept), or are null for an image without contents.
-void upload(Texture& texture, int width, int height, GLenum format, GLenum type,
-            const void* pixels, size_t bytes, int alignment) {
+void upload(Texture& texture, int width, int height, GLenum format, GLenum type, const void* pixels,
+            size_t bytes, int alignment) {
   Renderer& g = r();
   emscripten_glBindTexture(GL_TEXTURE_2D, texture.id);
   emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
