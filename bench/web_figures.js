@@ -24,7 +24,7 @@ const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const zlib = require('zlib');
-const {kPictures, sleep, median, serve, family, instrument, drawn, fieldInView} =
+const {kPictures, sleep, median, serve, family, instrument, drawn, fieldInView, copySite} =
     require('../tests/web/harness.js');
 const {kEngines, open, freshProfile} = require('../tests/web/engines.js');
 
@@ -157,14 +157,13 @@ function writeHuge(file) {
 }
 
 async function huge(site) {
-  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'farlight-huge-'));
+  const copy = copySite(site, (file) => {
+    fs.unlinkSync(file);
+    fs.symlinkSync('huge.bmp', file);
+  });
+  const folder = copy.folder;
   try {
-    for (const name of fs.readdirSync(site)) {
-      if (kPictures.includes(name)) continue;
-      fs.copyFileSync(path.join(site, name), path.join(folder, name));
-    }
     writeHuge(path.join(folder, 'huge.bmp'));
-    kPictures.forEach((name) => fs.symlinkSync('huge.bmp', path.join(folder, name)));
     const {server, url} = await serve(folder, {inject: instrument()});
     const session = await open('chromium');
     let peak = 0;
@@ -190,7 +189,7 @@ async function huge(site) {
       server.kill();
     }
   } finally {
-    fs.rmSync(folder, {recursive: true, force: true});
+    copy.remove();
   }
 }
 
@@ -200,13 +199,11 @@ const kReloads = 3;
 
 // One kept visit and a reload on the slow link, the worker's limit `limit` ms (null: as shipped).
 async function reloadOnSlowLink(site, limit) {
-  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'farlight-offline-'));
+  const copy = copySite(site);
+  const folder = copy.folder;
   const profile = freshProfile();
   let served = null, session = null;
   try {
-    for (const name of fs.readdirSync(site)) {
-      fs.copyFileSync(path.join(site, name), path.join(folder, name));
-    }
     const worker = path.join(folder, 'service-worker.js');
     const source = fs.readFileSync(worker, 'utf8');
     const shipped = Number(/const kSilenceMs = (\d+);/.exec(source)[1]);
@@ -240,7 +237,7 @@ async function reloadOnSlowLink(site, limit) {
   } finally {
     if (session) await session.close();
     if (served) served.server.kill();
-    fs.rmSync(folder, {recursive: true, force: true});
+    copy.remove();
     profile.remove();
   }
 }
@@ -260,24 +257,24 @@ async function offline(site) {
   }
 }
 
-// Each engine's first frame on localhost (a fresh profile each load) and frames a second with the
-// field in view, in one run: the engines take turns in a shuffled order each round, so that they
-// share the machine's load alike. Firefox and WebKit draw on llvmpipe on the X server of DISPLAY,
-// Chromium on SwiftShader; each canvas at 1100 x 825 device pixels (the page's largest 4:3 box).
-async function engines(site) {
-  const kRounds = 5;
+// Each of `kinds` ({engine, viewport}) loaded `rounds` times, the kinds taking turns in a shuffled
+// order each round, so that they share the machine's load alike; a browser on a fresh profile for
+// each load. Resolves to each kind's first frames (ms from navigation) and frames a second with
+// the field in view: [{first: [...], rate: [...]}], in the order of `kinds`.
+async function interleaved(site, kinds, rounds) {
   const served = await serve(site, {inject: instrument()});
-  const results = Object.fromEntries(kEngines.map((engine) => [engine, {first: [], rate: []}]));
+  const results = kinds.map(() => ({first: [], rate: []}));
   try {
-    for (let round = 0; round < kRounds; ++round) {
-      for (const engine of kEngines.slice().sort(() => Math.random() - 0.5)) {
+    for (let round = 0; round < rounds; ++round) {
+      for (const i of kinds.map((_, i) => i).sort(() => Math.random() - 0.5)) {
         const profile = freshProfile();
-        const session = await open(engine, {profile: profile.folder});
+        const session = await open(kinds[i].engine,
+                                   {profile: profile.folder, viewport: kinds[i].viewport});
         try {
           await session.goto(served.url);
           const [first] = await drawn(session, 1, 60000);
-          results[engine].first.push(first);
-          results[engine].rate.push(await fieldInView(session));
+          results[i].first.push(first);
+          results[i].rate.push(await fieldInView(session));
         } finally {
           await session.close();
           profile.remove();
@@ -287,44 +284,36 @@ async function engines(site) {
   } finally {
     served.server.kill();
   }
+  return results;
+}
+
+// Each engine's first frame on localhost and frames a second with the field in view, in one run.
+// Firefox and WebKit draw on llvmpipe on the X server of DISPLAY, Chromium on SwiftShader; each
+// canvas at 1100 x 825 device pixels (the page's largest 4:3 box).
+async function engines(site) {
+  const kRounds = 5;
+  const results = await interleaved(site, kEngines.map((engine) => ({engine})), kRounds);
   const ms = (v) => `${Math.round(v)} ms`;
-  for (const engine of kEngines) {
+  kEngines.forEach((engine, i) => {
     console.log(`| ${engine}: first frame after navigation, fresh profile, localhost, median of ` +
-                `${kRounds} | ${spread(results[engine].first, ms)} |`);
+                `${kRounds} | ${spread(results[i].first, ms)} |`);
     console.log(`| ${engine}: frames a second, field in view (frames 1-30 after the first), ` +
-                `median of ${kRounds} | ${spread(results[engine].rate, (v) => v.toFixed(1))} |`);
-  }
+                `median of ${kRounds} | ${spread(results[i].rate, (v) => v.toFixed(1))} |`);
+  });
 }
 
 // What drawing at the screen's own pixels costs a software renderer: frames a second with the
 // field in view, 1100 x 850 page, at 1 and 2 device pixels per CSS pixel (canvas 1100 x 825 and
-// 2200 x 1650), Chromium and Firefox, in one run, the four taking turns in a shuffled order.
+// 2200 x 1650), Chromium and Firefox, in one run.
 async function density(site) {
   const kRounds = 5;
-  const served = await serve(site, {inject: instrument()});
-  const kinds = ['chromium', 'firefox'].flatMap((engine) => [1, 2].map((scale) => ({engine, scale})));
-  const rates = kinds.map(() => []);
-  try {
-    for (let round = 0; round < kRounds; ++round) {
-      for (const i of kinds.map((_, i) => i).sort(() => Math.random() - 0.5)) {
-        const {engine, scale} = kinds[i];
-        const session = await open(engine, {viewport: {width: 1100, height: 850, scale}});
-        try {
-          await session.goto(served.url);
-          await drawn(session, 1, 60000);
-          rates[i].push(await fieldInView(session));
-        } finally {
-          await session.close();
-        }
-      }
-    }
-  } finally {
-    served.server.kill();
-  }
-  kinds.forEach(({engine, scale}, i) => console.log(
+  const kinds = ['chromium', 'firefox'].flatMap(
+      (engine) => [1, 2].map((scale) => ({engine, viewport: {width: 1100, height: 850, scale}})));
+  const results = await interleaved(site, kinds, kRounds);
+  kinds.forEach(({engine, viewport: {scale}}, i) => console.log(
       `| ${engine}: frames a second, field in view, ${scale} device pixel${scale > 1 ? 's' : ''} ` +
       `per CSS pixel (canvas ${1100 * scale} x ${825 * scale}), median of ${kRounds} | ` +
-      `${spread(rates[i], (v) => v.toFixed(1))} |`));
+      `${spread(results[i].rate, (v) => v.toFixed(1))} |`));
 }
 
 (async () => {

@@ -97,7 +97,7 @@ void main() {
 // is not kept, and cannot be drawn again after a loss.
 constexpr size_t kRestorableImageBytes = size_t(32) << 20;
 
-// The capabilities the renderer passes on, in the order of CapState's bits.
+// The capabilities the renderer passes on, in the order of Renderer::capsSet's and capsOn's bits.
 constexpr GLenum kCaps[] = {GL_BLEND,  GL_CULL_FACE,           GL_DEPTH_TEST,
                             GL_DITHER, GL_POLYGON_OFFSET_FILL, GL_SCISSOR_TEST};
 constexpr int kCapCount = sizeof kCaps / sizeof kCaps[0];
@@ -210,15 +210,19 @@ Pixels copyOf(const void* from, size_t bytes) {
   return copy;
 }
 
+// Sends `texture`'s image, as its fields describe it, with `pixels`, to the bound WebGL texture.
+void sendImage(const Texture& texture, const void* pixels) {
+  emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, texture.alignment);
+  emscripten_glTexImage2D(GL_TEXTURE_2D, 0, texture.format, texture.width, texture.height, 0,
+                          texture.format, texture.type, pixels);
+}
+
 // Uploads an image to `texture` and keeps a copy of it, while the bound allows, for a new context.
 // `pixels` hold `bytes` bytes, `height` rows `alignment` apart (0 bytes: a format the renderer
 // cannot size, not kept), or are null for an image without contents.
 void upload(Texture& texture, int width, int height, GLenum format, GLenum type, const void* pixels,
             size_t bytes, int alignment) {
   Renderer& g = r();
-  emscripten_glBindTexture(GL_TEXTURE_2D, texture.id);
-  emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
-  emscripten_glTexImage2D(GL_TEXTURE_2D, 0, format, width, height, 0, format, type, pixels);
   g.restorableBytes -= texture.bytes;
   texture.bytes = 0;
   texture.pixels.reset();
@@ -228,6 +232,8 @@ void upload(Texture& texture, int width, int height, GLenum format, GLenum type,
   texture.format = format;
   texture.type = type;
   texture.alignment = alignment;
+  emscripten_glBindTexture(GL_TEXTURE_2D, texture.id);
+  sendImage(texture, pixels);
   texture.restorable = pixels == nullptr;
   if (pixels != nullptr && bytes > 0 && bytes <= kRestorableImageBytes - g.restorableBytes) {
     texture.pixels = copyOf(pixels, bytes);
@@ -447,9 +453,7 @@ bool rebuildRenderer() {
       whole = false;
       continue;
     }
-    emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, texture.alignment);
-    emscripten_glTexImage2D(GL_TEXTURE_2D, 0, texture.format, texture.width, texture.height, 0,
-                            texture.format, texture.type, texture.pixels.get());
+    sendImage(texture, texture.pixels.get());
   }
   return whole;
 }

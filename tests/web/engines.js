@@ -19,10 +19,10 @@ const net = require('net');
 const os = require('os');
 const path = require('path');
 
+const {sleep} = require('./harness.js');
+
 const kEngines = ['chromium', 'firefox', 'webkit'];
 const kMiniBrowser = '/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser';
-
-const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 // Polls `fn` in the page until it returns something true; that is the result. A page being
 // replaced (a reload) answers nothing for a moment.
@@ -232,4 +232,4 @@ function freshProfile() {
   return {folder, remove: () => fs.rmSync(folder, {recursive: true, force: true})};
 }
 
-module.exports = {kEngines, open, freshProfile, sleep};
+module.exports = {kEngines, open, freshProfile};
